@@ -1,0 +1,83 @@
+#include "registry/mdlKarnio.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace karnio {
+
+namespace {
+
+std::string DwordText(const unsigned char* data, std::uint32_t size)
+{
+    // Missing high bytes of a short value count as zero.
+    std::uint32_t number = 0;
+    for (std::uint32_t i = std::min<std::uint32_t>(size, 4); i-- > 0;) number = (number << 8) | data[i];
+    std::string text = std::to_string(number);
+    if (text.size() < 3) text.insert(0, 3 - text.size(), '0');
+    return text;
+}
+
+std::string BinaryText(const unsigned char* data, std::uint32_t size)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(size * 2);
+    for (std::uint32_t i = 0; i < size; ++i) {
+        text.push_back(kHex[data[i] >> 4]);
+        text.push_back(kHex[data[i] & 0x0F]);
+    }
+    return text;
+}
+
+std::string PlainText(const unsigned char* data, std::uint32_t size)
+{
+    // A string stored without its terminator keeps its last character.
+    if (size > 0 && data[size - 1] == 0) --size;
+    return std::string(reinterpret_cast<const char*>(data), size);
+}
+
+}  // namespace
+
+std::string HaeRekisteriarvo(Registry& registry, RegKey root, const std::string& path,
+                             const std::string& valueName)
+{
+    RegKey key = 0;
+    registry.OpenKey(root, path.c_str(), &key);
+
+    std::vector<unsigned char> buffer(kReadBufferSize, ' ');
+    std::uint32_t type = 0;
+    std::uint32_t size = kReadBufferSize;
+    const RegStatus status = registry.QueryValueEx(key, valueName.c_str(), &type, buffer.data(), &size);
+
+    std::string result = kNotFound;
+    if (status == kErrorSuccess && size <= kReadBufferSize) {
+        if (type == kRegDword)
+            result = DwordText(buffer.data(), size);
+        else if (type == kRegBinary)
+            result = BinaryText(buffer.data(), size);
+        else
+            result = PlainText(buffer.data(), size);
+    }
+    registry.CloseKey(key);
+    return result;
+}
+
+std::string HaeAliavain(Registry& registry, RegKey root, const std::string& path, std::int32_t index)
+{
+    RegKey key = 0;
+    registry.OpenKey(root, path.c_str(), &key);
+
+    std::vector<char> buffer(kReadBufferSize, ' ');
+    const RegStatus status =
+        registry.EnumKey(key, static_cast<std::uint32_t>(index), buffer.data(), kReadBufferSize);
+
+    std::string result = kNotFound;
+    if (status == kErrorSuccess) {
+        const auto end = std::find(buffer.begin(), buffer.end(), '\0');
+        result.assign(buffer.begin(), end);
+    }
+    registry.CloseKey(key);
+    return result;
+}
+
+}  // namespace karnio

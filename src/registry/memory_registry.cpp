@@ -1,0 +1,250 @@
+#include "registry/memory_registry.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace karnio {
+
+struct MemoryRegistry::Node {
+    struct Value {
+        std::string name;
+        std::uint32_t type;
+        std::vector<unsigned char> data;
+    };
+    std::string name;
+    std::vector<NodePtr> children;  // kept in enumeration order
+    std::vector<Value> values;
+    Node* parent = nullptr;
+    bool deleted = false;
+};
+
+namespace {
+
+// UTF-8 to UTF-16 code units; a malformed byte stands for itself, as the
+// comparison only needs a stable order.
+std::u16string ToUtf16(const std::string& text)
+{
+    std::u16string out;
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+        if (extra && i + extra >= text.size()) extra = 0;
+        std::uint32_t cp = extra == 0 ? lead : lead & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k) cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        i += 1 + extra;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(cp));
+        }
+    }
+    return out;
+}
+
+// Simple lower-case mapping for the scripts a key name is likely to use.
+// Wine compares key names by lower case, code unit by code unit.
+char16_t FoldCase(char16_t c)
+{
+    if (c >= u'A' && c <= u'Z') return c + 32;
+    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) ||
+        (c >= 0x410 && c <= 0x42F))
+        return c + 32;
+    if (c >= 0x400 && c <= 0x40F) return c + 80;
+    if (c == 0x178) return 0xFF;
+    const bool evenUpper = (c >= 0x100 && c <= 0x137 && c != 0x130) || (c >= 0x14A && c <= 0x177) ||
+                           (c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF) ||
+                           (c >= 0x4D0 && c <= 0x52F);
+    if (evenUpper) return (c % 2 == 0) ? c + 1 : c;
+    const bool oddUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E) ||
+                          (c >= 0x4C1 && c <= 0x4CE);
+    if (oddUpper) return (c % 2 == 1) ? c + 1 : c;
+    return c;
+}
+
+bool IsStringType(std::uint32_t type)
+{
+    return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+}
+
+std::vector<std::string> SplitPath(const char* path)
+{
+    std::vector<std::string> parts;
+    std::string part;
+    for (const char* p = path; *p; ++p) {
+        if (*p == '\\') {
+            if (!part.empty()) parts.push_back(part);
+            part.clear();
+        } else {
+            part.push_back(*p);
+        }
+    }
+    if (!part.empty()) parts.push_back(part);
+    return parts;
+}
+
+}  // namespace
+
+int CompareRegistryNames(const std::string& a, const std::string& b)
+{
+    const std::u16string wa = ToUtf16(a), wb = ToUtf16(b);
+    const std::size_t n = std::min(wa.size(), wb.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const char16_t ca = FoldCase(wa[i]), cb = FoldCase(wb[i]);
+        if (ca != cb) return ca < cb ? -1 : 1;
+    }
+    return wa.size() == wb.size() ? 0 : (wa.size() < wb.size() ? -1 : 1);
+}
+
+MemoryRegistry::MemoryRegistry()
+{
+    roots_[kHkeyLocalMachine] = std::make_shared<Node>();
+    roots_[kHkeyCurrentUser] = std::make_shared<Node>();
+}
+
+MemoryRegistry::~MemoryRegistry() = default;
+
+MemoryRegistry::NodePtr MemoryRegistry::Resolve(RegKey key) const
+{
+    if (auto root = roots_.find(key); root != roots_.end()) return root->second;
+    if (auto open = handles_.find(key); open != handles_.end()) return open->second;
+    return nullptr;
+}
+
+RegStatus MemoryRegistry::Walk(RegKey root, const char* path, bool create, NodePtr* found,
+                               bool* created)
+{
+    NodePtr node = Resolve(root);
+    if (!node) return kErrorInvalidHandle;
+    if (node->deleted) return kErrorKeyDeleted;
+    if (path[0] == '\\') return kErrorBadPathname;
+    if (created) *created = false;
+    for (const std::string& part : SplitPath(path)) {
+        auto& kids = node->children;
+        auto at = std::lower_bound(kids.begin(), kids.end(), part, [](const NodePtr& kid, const std::string& name) {
+            return CompareRegistryNames(kid->name, name) < 0;
+        });
+        if (at == kids.end() || CompareRegistryNames((*at)->name, part) != 0) {
+            if (!create) return kErrorFileNotFound;
+            auto kid = std::make_shared<Node>();
+            kid->name = part;
+            kid->parent = node.get();
+            at = kids.insert(at, kid);
+            if (created) *created = true;
+        }
+        node = *at;
+    }
+    *found = node;
+    return kErrorSuccess;
+}
+
+bool MemoryRegistry::CreateKey(RegKey root, const std::string& path)
+{
+    NodePtr node;
+    bool created = false;
+    Walk(root, path.c_str(), true, &node, &created);
+    return created;
+}
+
+void MemoryRegistry::SetValue(RegKey root, const std::string& path, const std::string& valueName,
+                              std::uint32_t type, std::vector<unsigned char> data)
+{
+    NodePtr node;
+    if (Walk(root, path.c_str(), true, &node, nullptr) != kErrorSuccess) return;
+    for (auto& value : node->values) {
+        if (CompareRegistryNames(value.name, valueName) == 0) {
+            value.type = type;
+            value.data = std::move(data);
+            return;
+        }
+    }
+    node->values.push_back({valueName, type, std::move(data)});
+}
+
+void MemoryRegistry::SetString(RegKey root, const std::string& path, const std::string& valueName,
+                               const std::string& text)
+{
+    std::vector<unsigned char> data(text.begin(), text.end());
+    data.push_back(0);
+    SetValue(root, path, valueName, kRegSz, std::move(data));
+}
+
+RegStatus MemoryRegistry::OpenKey(RegKey root, const char* path, RegKey* result)
+{
+    *result = 0;
+    if (!path || !*path) {
+        // RegOpenKeyA hands back the key it was given, without a new handle.
+        if (!Resolve(root)) return kErrorInvalidHandle;
+        *result = root;
+        return kErrorSuccess;
+    }
+    NodePtr node;
+    const RegStatus status = Walk(root, path, false, &node, nullptr);
+    if (status != kErrorSuccess) return status;
+    const RegKey handle = nextHandle_;
+    nextHandle_ += 4;
+    handles_[handle] = node;
+    *result = handle;
+    return kErrorSuccess;
+}
+
+RegStatus MemoryRegistry::QueryValueEx(RegKey key, const char* valueName, std::uint32_t* type,
+                                       unsigned char* data, std::uint32_t* size)
+{
+    const NodePtr node = Resolve(key);
+    if (!node) return kErrorInvalidHandle;
+    if (node->deleted) return kErrorKeyDeleted;
+    const std::string name = valueName ? valueName : "";
+    for (const auto& value : node->values) {
+        if (CompareRegistryNames(value.name, name) != 0) continue;
+        const auto length = static_cast<std::uint32_t>(value.data.size());
+        if (type) *type = value.type;
+        if (!data) {
+            *size = length;
+            return kErrorSuccess;
+        }
+        const std::uint32_t room = *size;
+        *size = length;
+        if (length > room) return kErrorMoreData;
+        std::copy(value.data.begin(), value.data.end(), data);
+        if (IsStringType(value.type) && length > 0 && length < room && data[length - 1] != 0)
+            data[length] = 0;
+        return kErrorSuccess;
+    }
+    return kErrorFileNotFound;
+}
+
+RegStatus MemoryRegistry::EnumKey(RegKey key, std::uint32_t index, char* name, std::uint32_t nameSize)
+{
+    const NodePtr node = Resolve(key);
+    if (!node) return kErrorInvalidHandle;
+    if (node->deleted) return kErrorKeyDeleted;
+    if (index >= node->children.size()) return kErrorNoMoreItems;
+    const std::string& kid = node->children[index]->name;
+    if (kid.size() + 1 > nameSize) return kErrorMoreData;
+    std::memcpy(name, kid.c_str(), kid.size() + 1);
+    return kErrorSuccess;
+}
+
+RegStatus MemoryRegistry::CloseKey(RegKey key)
+{
+    if (roots_.count(key)) return kErrorSuccess;
+    return handles_.erase(key) ? kErrorSuccess : kErrorInvalidHandle;
+}
+
+RegStatus MemoryRegistry::DeleteKey(RegKey root, const char* path)
+{
+    if (!path) return kErrorInvalidParameter;
+    NodePtr node;
+    const RegStatus status = Walk(root, path, false, &node, nullptr);
+    if (status != kErrorSuccess) return status;
+    if (!node->parent || !node->children.empty()) return kErrorAccessDenied;
+    auto& siblings = node->parent->children;
+    siblings.erase(std::find(siblings.begin(), siblings.end(), node));
+    node->deleted = true;
+    node->parent = nullptr;
+    return kErrorSuccess;
+}
+
+}  // namespace karnio

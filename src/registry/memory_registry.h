@@ -1,0 +1,55 @@
+// An in-memory registry with the semantics of the Windows calls as Wine serves
+// them: case-insensitive names, subkeys enumerated in Wine's order, string
+// terminators appended when there is room, keys with subkeys refusing deletion.
+// It counts open handles so tests can prove that every open is closed.
+#pragma once
+
+#include "registry/registry.h"
+
+#include <cstddef>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace karnio {
+
+// Orders two UTF-8 key names as the registry enumerates them (negative, zero, positive).
+int CompareRegistryNames(const std::string& a, const std::string& b);
+
+class MemoryRegistry final : public Registry {
+public:
+    MemoryRegistry();
+    ~MemoryRegistry() override;
+
+    // Creates the key and any missing parents; false when it existed already.
+    bool CreateKey(RegKey root, const std::string& path);
+    // Creates the key as needed and sets one value; data is the narrow form.
+    void SetValue(RegKey root, const std::string& path, const std::string& valueName,
+                  std::uint32_t type, std::vector<unsigned char> data);
+    void SetString(RegKey root, const std::string& path, const std::string& valueName,
+                   const std::string& text);
+
+    std::size_t OpenHandleCount() const { return handles_.size(); }
+
+    RegStatus OpenKey(RegKey root, const char* path, RegKey* result) override;
+    RegStatus QueryValueEx(RegKey key, const char* valueName, std::uint32_t* type,
+                           unsigned char* data, std::uint32_t* size) override;
+    RegStatus EnumKey(RegKey key, std::uint32_t index, char* name,
+                      std::uint32_t nameSize) override;
+    RegStatus CloseKey(RegKey key) override;
+    RegStatus DeleteKey(RegKey root, const char* path) override;
+
+private:
+    struct Node;
+    using NodePtr = std::shared_ptr<Node>;
+
+    NodePtr Resolve(RegKey key) const;
+    RegStatus Walk(RegKey root, const char* path, bool create, NodePtr* found, bool* created);
+
+    std::map<RegKey, NodePtr> roots_;
+    std::map<RegKey, NodePtr> handles_;
+    RegKey nextHandle_ = 0x1000;
+};
+
+}  // namespace karnio

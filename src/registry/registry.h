@@ -1,0 +1,55 @@
+// The five registry operations Karnio needs, behind an interface so that the
+// reader and the list builder can run on an in-memory tree as well as on the
+// real Windows registry. Status codes are Win32 error codes.
+#pragma once
+
+#include <cstdint>
+
+namespace karnio {
+
+using RegKey = std::uintptr_t;
+using RegStatus = long;
+
+// HKEY_LOCAL_MACHINE as the Windows headers spell it: a sign-extended 32-bit value.
+inline constexpr RegKey kHkeyLocalMachine =
+    static_cast<RegKey>(static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80000002u)));
+inline constexpr RegKey kHkeyCurrentUser =
+    static_cast<RegKey>(static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80000001u)));
+
+inline constexpr RegStatus kErrorSuccess = 0;
+inline constexpr RegStatus kErrorFileNotFound = 2;
+inline constexpr RegStatus kErrorAccessDenied = 5;
+inline constexpr RegStatus kErrorInvalidHandle = 6;
+inline constexpr RegStatus kErrorInvalidParameter = 87;
+inline constexpr RegStatus kErrorBadPathname = 161;
+inline constexpr RegStatus kErrorMoreData = 234;
+inline constexpr RegStatus kErrorNoMoreItems = 259;
+inline constexpr RegStatus kErrorKeyDeleted = 1018;
+
+inline constexpr std::uint32_t kRegNone = 0;
+inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegExpandSz = 2;
+inline constexpr std::uint32_t kRegBinary = 3;
+inline constexpr std::uint32_t kRegDword = 4;
+inline constexpr std::uint32_t kRegMultiSz = 7;
+
+class Registry {
+public:
+    virtual ~Registry() = default;
+
+    // RegOpenKeyA: on failure *result is 0.
+    virtual RegStatus OpenKey(RegKey root, const char* path, RegKey* result) = 0;
+    // RegQueryValueExA: *size is the buffer size in, the data size out (string
+    // terminators included); data that does not fit gives kErrorMoreData.
+    virtual RegStatus QueryValueEx(RegKey key, const char* valueName, std::uint32_t* type,
+                                   unsigned char* data, std::uint32_t* size) = 0;
+    // RegEnumKeyA: the zero-terminated name of subkey number index.
+    virtual RegStatus EnumKey(RegKey key, std::uint32_t index, char* name,
+                              std::uint32_t nameSize) = 0;
+    // RegCloseKey: closing 0 is allowed and reports kErrorInvalidHandle.
+    virtual RegStatus CloseKey(RegKey key) = 0;
+    // RegDeleteKeyA: deletes a key that has no subkeys.
+    virtual RegStatus DeleteKey(RegKey root, const char* path) = 0;
+};
+
+}  // namespace karnio

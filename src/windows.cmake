@@ -1,0 +1,1 @@
+# Windows-only targets are added as they arrive.

@@ -1,0 +1,130 @@
+// The in-memory registry must behave as the real one does under Wine, or the
+// reader's tests prove nothing. The expectations here were read off Wine 8.
+#include "registry/memory_registry.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace karnio {
+namespace {
+
+std::vector<std::string> Enumerate(MemoryRegistry& registry, const std::string& path)
+{
+    RegKey key = 0;
+    EXPECT_EQ(registry.OpenKey(kHkeyCurrentUser, path.c_str(), &key), kErrorSuccess);
+    std::vector<std::string> names;
+    char name[256];
+    for (std::uint32_t i = 0; registry.EnumKey(key, i, name, sizeof name) == kErrorSuccess; ++i) names.push_back(name);
+    registry.CloseKey(key);
+    return names;
+}
+
+TEST(MemoryRegistry, HandlesOpenCloseAndFailWithWin32Codes)
+{
+    MemoryRegistry registry;
+    registry.CreateKey(kHkeyCurrentUser, "Software\\Probe");
+
+    RegKey key = 0x1234;
+    EXPECT_EQ(registry.OpenKey(kHkeyCurrentUser, "Software\\Missing\\", &key), kErrorFileNotFound);
+    EXPECT_EQ(key, 0u);
+    EXPECT_EQ(registry.CloseKey(0), kErrorInvalidHandle);
+    EXPECT_EQ(registry.OpenKey(kHkeyCurrentUser, "\\Software", &key), kErrorBadPathname);
+
+    // Trailing and doubled separators are accepted, names compare without case.
+    EXPECT_EQ(registry.OpenKey(kHkeyCurrentUser, "software\\\\PROBE\\\\", &key), kErrorSuccess);
+    EXPECT_NE(key, 0u);
+    EXPECT_EQ(registry.OpenHandleCount(), 1u);
+    EXPECT_EQ(registry.CloseKey(key), kErrorSuccess);
+    EXPECT_EQ(registry.CloseKey(key), kErrorInvalidHandle);
+    EXPECT_EQ(registry.OpenHandleCount(), 0u);
+
+    char name[8];
+    std::uint32_t size = 8;
+    std::uint32_t type = 0;
+    EXPECT_EQ(registry.EnumKey(0, 0, name, sizeof name), kErrorInvalidHandle);
+    EXPECT_EQ(registry.QueryValueEx(0, "x", &type, reinterpret_cast<unsigned char*>(name), &size), kErrorInvalidHandle);
+}
+
+TEST(MemoryRegistry, EnumeratesSubkeysInWinesOrder)
+{
+    MemoryRegistry registry;
+    for (const char* name : {"b", "A", "_x", "[", "a1", "Z", "i", "ä", "Å", "ö", "ж", "Жx", "中", "~", "`", "^", "{",
+                             "ß", "é"})
+        EXPECT_TRUE(registry.CreateKey(kHkeyCurrentUser, std::string("Software\\Probe\\") + name));
+    EXPECT_TRUE(registry.CreateKey(kHkeyCurrentUser, "Software\\Probe\\ÄÖ"));
+    EXPECT_FALSE(registry.CreateKey(kHkeyCurrentUser, "Software\\Probe\\äö"));
+
+    const std::vector<std::string> expected = {"[", "^", "_x", "`", "A", "a1", "b", "i", "Z", "{", "~",
+                                               "ß", "ä", "ÄÖ", "Å", "é", "ö", "ж", "Жx", "中"};
+    EXPECT_EQ(Enumerate(registry, "Software\\Probe"), expected);
+
+    RegKey key = 0;
+    EXPECT_EQ(registry.OpenKey(kHkeyCurrentUser, "Software\\Probe", &key), kErrorSuccess);
+    char tiny[2];
+    EXPECT_EQ(registry.EnumKey(key, 2, tiny, sizeof tiny), kErrorMoreData);
+    EXPECT_EQ(registry.EnumKey(key, static_cast<std::uint32_t>(expected.size()), tiny, sizeof tiny),
+              kErrorNoMoreItems);
+    registry.CloseKey(key);
+}
+
+TEST(MemoryRegistry, QueriesLikeTheNarrowCall)
+{
+    MemoryRegistry registry;
+    registry.SetValue(kHkeyCurrentUser, "Software\\Probe", "bare", kRegSz, {'a', 'b', 'c'});
+    registry.SetValue(kHkeyCurrentUser, "Software\\Probe", "none", kRegSz, {});
+    registry.SetString(kHkeyCurrentUser, "Software\\Probe", "big", "abcdefgh");
+
+    RegKey key = 0;
+    ASSERT_EQ(registry.OpenKey(kHkeyCurrentUser, "Software\\Probe", &key), kErrorSuccess);
+    unsigned char buffer[16];
+    std::uint32_t type = 0;
+
+    // A string without its terminator gets one when there is room; the size does not count it.
+    std::memset(buffer, ' ', sizeof buffer);
+    std::uint32_t size = sizeof buffer;
+    EXPECT_EQ(registry.QueryValueEx(key, "BARE", &type, buffer, &size), kErrorSuccess);
+    EXPECT_EQ(type, kRegSz);
+    EXPECT_EQ(size, 3u);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 4), std::string("abc\0", 4));
+
+    // No data at all leaves the buffer alone.
+    std::memset(buffer, ' ', sizeof buffer);
+    size = sizeof buffer;
+    EXPECT_EQ(registry.QueryValueEx(key, "none", &type, buffer, &size), kErrorSuccess);
+    EXPECT_EQ(size, 0u);
+    EXPECT_EQ(buffer[0], ' ');
+
+    // Data that does not fit is refused and its size reported; an exact fit is fine.
+    size = 8;
+    EXPECT_EQ(registry.QueryValueEx(key, "big", &type, buffer, &size), kErrorMoreData);
+    EXPECT_EQ(size, 9u);
+    EXPECT_EQ(registry.QueryValueEx(key, "big", &type, buffer, &size), kErrorSuccess);
+    EXPECT_EQ(registry.QueryValueEx(key, "missing", &type, buffer, &size), kErrorFileNotFound);
+    registry.CloseKey(key);
+}
+
+TEST(MemoryRegistry, DeletesOnlyKeysWithoutSubkeys)
+{
+    MemoryRegistry registry;
+    registry.CreateKey(kHkeyLocalMachine, "Software\\Parent\\Child");
+
+    EXPECT_EQ(registry.DeleteKey(kHkeyLocalMachine, "Software\\Parent"), kErrorAccessDenied);
+    EXPECT_EQ(registry.DeleteKey(kHkeyLocalMachine, "Software\\Parent\\Nobody"), kErrorFileNotFound);
+
+    RegKey open = 0;
+    ASSERT_EQ(registry.OpenKey(kHkeyLocalMachine, "Software\\Parent\\Child", &open), kErrorSuccess);
+    EXPECT_EQ(registry.DeleteKey(kHkeyLocalMachine, "software\\parent\\CHILD"), kErrorSuccess);
+    EXPECT_EQ(registry.DeleteKey(kHkeyLocalMachine, "Software\\Parent\\Child"), kErrorFileNotFound);
+
+    // A handle to a deleted key stays valid but reads nothing.
+    char name[8];
+    EXPECT_EQ(registry.EnumKey(open, 0, name, sizeof name), kErrorKeyDeleted);
+    EXPECT_EQ(registry.CloseKey(open), kErrorSuccess);
+    EXPECT_EQ(registry.DeleteKey(kHkeyLocalMachine, "Software\\Parent"), kErrorSuccess);
+}
+
+}  // namespace
+}  // namespace karnio

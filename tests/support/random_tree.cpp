@@ -1,0 +1,140 @@
+#include "support/random_tree.h"
+
+#include "catalogue/uninstall_list.h"
+
+#include <random>
+
+namespace karnio::test {
+
+namespace {
+
+const char* const kNamePieces[] = {
+    "a", "B", "z", "Q", "0", "7", "_", "-", ".", "{", "}", "~", "[", "`", "^", "/", "(", ")", " ",
+    "ä", "Ö", "å", "Å", "é", "Ü", "ж", "Ж", "я", "Б", "中", "文", "程", "序", "Not Found", "KB",
+};
+const char* const kTextPieces[] = {
+    "Ohjelma", "Päivitys", "Служба", "中文程序", " ", "\"", "C:\\Program Files\\", "uninst.exe",
+    " /S", "%ProgramFiles%", "MsiExec.exe /X{12345678-ABCD}", "Not Found", "ÅÄÖ", "é", "x",
+};
+const char* const kValueNames[] = {"DisplayName", "QuietDisplayName", "UninstallString",
+                                   "QuietUninstallString"};
+
+class Generator {
+public:
+    explicit Generator(std::uint32_t seed) : random_(seed) {}
+
+    int Below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
+    bool Chance(int percent) { return Below(100) < percent; }
+
+    std::string Pick(const char* const* pieces, int count, int parts)
+    {
+        std::string text;
+        for (int i = 0; i < parts; ++i) text += pieces[Below(count)];
+        return text;
+    }
+
+    std::string KeyName()
+    {
+        if (Chance(4)) return "Not Found";
+        std::string name;
+        while (name.empty() || name.front() == ' ' || name.back() == ' ')
+            name = Pick(kNamePieces, std::size(kNamePieces), 1 + Below(6));
+        return name;
+    }
+
+    std::string Text() { return Pick(kTextPieces, std::size(kTextPieces), 1 + Below(4)); }
+
+    TreeValue Value(const std::string& name)
+    {
+        switch (Below(20)) {
+        case 0: return {name, kRegSz, StringData("")};
+        case 1: return {name, kRegSz, {}};
+        case 2: return {name, kRegSz, StringData(Text(), false)};
+        case 3: return {name, kRegExpandSz, StringData(Text())};
+        case 4: {
+            std::vector<unsigned char> data = StringData(Text());
+            const std::vector<unsigned char> more = StringData(Text());
+            data.insert(data.end(), more.begin(), more.end());
+            data.push_back(0);
+            return {name, kRegMultiSz, data};
+        }
+        case 5: return {name, kRegDword, Bytes(Below(9))};
+        case 6: return {name, kRegBinary, Bytes(Below(12))};
+        case 7: return {name, static_cast<std::uint32_t>(Chance(50) ? kRegNone : 11), Bytes(Below(9))};
+        case 8: return {name, kRegSz, StringData(std::string(2045 + Below(6), 'w'))};
+        case 9: return {name, kRegBinary, Bytes(2047 + Below(3))};
+        default: return {name, kRegSz, StringData(Text())};
+        }
+    }
+
+    std::vector<unsigned char> Bytes(int count)
+    {
+        std::vector<unsigned char> data(count);
+        for (auto& byte : data) byte = static_cast<unsigned char>(Below(256));
+        return data;
+    }
+
+private:
+    std::mt19937 random_;
+};
+
+}  // namespace
+
+std::vector<unsigned char> StringData(const std::string& text, bool terminated)
+{
+    std::vector<unsigned char> data(text.begin(), text.end());
+    if (terminated) data.push_back(0);
+    return data;
+}
+
+Tree MakeRandomTree(std::uint32_t seed)
+{
+    Generator generator(seed);
+    Tree tree;
+    MemoryRegistry names;  // only to keep names unique as the registry compares them
+    const int count = generator.Below(24);
+    for (int i = 0; i < count; ++i) {
+        TreeKey key;
+        key.name = generator.KeyName();
+        if (!names.CreateKey(kHkeyLocalMachine, key.name)) continue;
+        for (const char* name : kValueNames)
+            if (generator.Chance(55)) key.values.push_back(generator.Value(name));
+        if (generator.Chance(20)) key.values.push_back(generator.Value("Publisher"));
+        tree.keys.push_back(std::move(key));
+    }
+    return tree;
+}
+
+Tree MakeSampleTree()
+{
+    const auto text = [](const char* name, const std::string& value) {
+        return TreeValue{name, kRegSz, StringData(value)};
+    };
+    Tree tree;
+    tree.keys = {
+        {"Päivitysohjelma", {text("DisplayName", "Päivitysohjelma 2.0"),
+                             text("UninstallString", "\"C:\\Program Files\\Päivitys\\poista.exe\" /S")}},
+        {"{6F1A2B3C-0000-4000-8000-00C04F000001}", {text("DisplayName", "Служба обновления"),
+                                                    text("QuietUninstallString", "MsiExec.exe /X{6F1A}")}},
+        {"中文程序", {text("DisplayName", "中文程序"), text("UninstallString", ""),
+                      text("QuietUninstallString", "ei käytetä")}},
+        {"Piilo", {text("QuietDisplayName", "Hiljainen nimi"), text("UninstallString", "poista.exe")}},
+        {"Tyhjä avain", {}},
+        {"Ääkköset ÅÄÖ åäö", {text("DisplayName", "ÅÄÖ åäö"),
+                               {"UninstallString", kRegExpandSz, StringData("%ProgramFiles%\\x\\u.exe")}}},
+        {"Numerot", {{"DisplayName", kRegDword, {7, 0, 0, 0}}, {"UninstallString", kRegBinary, {0x0A, 0xFF, 0x03}}}},
+    };
+    return tree;
+}
+
+void LoadTree(MemoryRegistry& registry, const Tree& tree)
+{
+    registry.CreateKey(kHkeyLocalMachine, kUninstallPath);
+    for (const TreeKey& key : tree.keys) {
+        const std::string path = kUninstallPath + key.name;
+        registry.CreateKey(kHkeyLocalMachine, path);
+        for (const TreeValue& value : key.values) registry.SetValue(kHkeyLocalMachine, path, value.name, value.type, value.data);
+    }
+}
+
+}  // namespace karnio::test

@@ -1,0 +1,50 @@
+// A registry that forwards to another and writes down every call, so tests can
+// check the order of reads and that each open is matched by a close.
+#pragma once
+
+#include "registry/registry.h"
+
+#include <string>
+#include <vector>
+
+namespace karnio::test {
+
+class RecordingRegistry final : public Registry {
+public:
+    explicit RecordingRegistry(Registry& inner) : inner_(inner) {}
+
+    std::vector<std::string> calls;
+
+    RegStatus OpenKey(RegKey root, const char* path, RegKey* result) override
+    {
+        const RegStatus status = inner_.OpenKey(root, path, result);
+        calls.push_back(std::string("open ") + path + (status ? " -> fail" : ""));
+        return status;
+    }
+    RegStatus QueryValueEx(RegKey key, const char* valueName, std::uint32_t* type, unsigned char* data,
+                           std::uint32_t* size) override
+    {
+        calls.push_back(std::string("query ") + valueName + " size " + std::to_string(*size));
+        return inner_.QueryValueEx(key, valueName, type, data, size);
+    }
+    RegStatus EnumKey(RegKey key, std::uint32_t index, char* name, std::uint32_t nameSize) override
+    {
+        calls.push_back("enum " + std::to_string(index) + " size " + std::to_string(nameSize));
+        return inner_.EnumKey(key, index, name, nameSize);
+    }
+    RegStatus CloseKey(RegKey key) override
+    {
+        calls.push_back(key ? "close" : "close 0");
+        return inner_.CloseKey(key);
+    }
+    RegStatus DeleteKey(RegKey root, const char* path) override
+    {
+        calls.push_back(std::string("delete ") + path);
+        return inner_.DeleteKey(root, path);
+    }
+
+private:
+    Registry& inner_;
+};
+
+}  // namespace karnio::test
