@@ -1,1 +1,20 @@
-# Windows-only targets are added as they arrive.
+# The Windows program: its window code as a library (the UI tests link it too)
+# and karnio.exe with its resources.
+add_library(karnio_ui STATIC
+    src/app/cursor.cpp
+    src/app/layout.cpp
+    src/app/shell.cpp
+    src/app/text.cpp
+    src/ui/main/frmKarnio.cpp
+    src/ui/main/launcher.cpp
+    src/ui/main/listview_sink.cpp
+    src/ui/about/frmTietoja.cpp)
+target_link_libraries(karnio_ui PUBLIC karnio_core comctl32 shell32 version gdi32 user32)
+
+set(KARNIO_RESOURCES ${CMAKE_CURRENT_SOURCE_DIR}/src/app/karnio.rc)
+set_source_files_properties(${KARNIO_RESOURCES} PROPERTIES OBJECT_DEPENDS
+    "${CMAKE_CURRENT_SOURCE_DIR}/src/app/karnio.ico;${CMAKE_CURRENT_SOURCE_DIR}/src/app/sormi.cur;${CMAKE_CURRENT_SOURCE_DIR}/src/app/karnio.exe.manifest;${CMAKE_CURRENT_SOURCE_DIR}/src/app/resource.h")
+
+add_executable(karnio WIN32 src/app/main.cpp ${KARNIO_RESOURCES})
+target_link_options(karnio PRIVATE -municode)
+target_link_libraries(karnio PRIVATE karnio_ui)

@@ -1,0 +1,46 @@
+#include "app/layout.h"
+
+namespace karnio {
+
+int ScreenDpi()
+{
+    WindowDc screen(nullptr);
+    return GetDeviceCaps(screen.get(), LOGPIXELSY);
+}
+
+HWND CreateChild(HWND parent, const wchar_t* windowClass, const wchar_t* text, DWORD style, DWORD exStyle,
+                 const TwipsRect& place, int id, int dpi)
+{
+    return CreateWindowExW(exStyle, windowClass, text, WS_CHILD | style, TwipsToPixels(place.left, dpi),
+                           TwipsToPixels(place.top, dpi), TwipsToPixels(place.width, dpi),
+                           TwipsToPixels(place.height, dpi), parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+}
+
+void SetClientSize(HWND window, int widthTwips, int heightTwips, int dpi)
+{
+    const int width = TwipsToPixels(widthTwips, dpi), height = TwipsToPixels(heightTwips, dpi);
+    // Adjust twice: a menu bar may wrap to a second line once the width is known.
+    for (int pass = 0; pass < 2; ++pass) {
+        RECT window_rect, client;
+        GetWindowRect(window, &window_rect);
+        GetClientRect(window, &client);
+        const int frameWidth = (window_rect.right - window_rect.left) - client.right;
+        const int frameHeight = (window_rect.bottom - window_rect.top) - client.bottom;
+        SetWindowPos(window, nullptr, 0, 0, width + frameWidth, height + frameHeight,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+UniqueFont CreateUiFont(int dpi, bool bold, bool underline)
+{
+    LOGFONTW font = {};
+    font.lfHeight = -MulDiv(825, dpi, 7200);  // 8.25 points
+    font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+    font.lfUnderline = underline;
+    font.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(font.lfFaceName, L"MS Sans Serif", LF_FACESIZE);
+    return UniqueFont(CreateFontIndirectW(&font));
+}
+
+}  // namespace karnio

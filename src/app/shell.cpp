@@ -1,0 +1,37 @@
+#include "app/shell.h"
+
+#include "app/resource.h"
+#include "app/text.h"
+
+#include <shellapi.h>
+
+namespace karnio {
+
+namespace {
+ShellExecuteFunction& Function()
+{
+    static ShellExecuteFunction function = ShellExecuteW;
+    return function;
+}
+}  // namespace
+
+void ShellOpen(HWND owner, const std::wstring& target, int show)
+{
+    // The result is not examined: a missing handler is the shell's to report.
+    Function()(owner, L"open", target.c_str(), L"", ProgramFolder().c_str(), show);
+}
+
+void SetShellExecuteFunction(ShellExecuteFunction function) { Function() = function ? function : ShellExecuteW; }
+
+}  // namespace karnio
+
+namespace karnio {
+
+std::wstring WebAddress(unsigned pathId) { return L"http://" + LoadText(IDS_WWW_PALVELIN) + LoadText(pathId); }
+
+std::wstring MailAddress(unsigned subjectId)
+{
+    return L"mailto:" + LoadText(IDS_SAHKOPOSTI) + L"?subject=" + LoadText(subjectId);
+}
+
+}  // namespace karnio

@@ -1,0 +1,218 @@
+#include "ui/about/frmTietoja.h"
+
+#include "app/cursor.h"
+#include "app/layout.h"
+#include "app/resource.h"
+#include "app/shell.h"
+#include "app/text.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace karnio {
+
+namespace {
+
+constexpr int kClientWidthTwips = 4335;
+constexpr int kClientHeightTwips = 3495;
+constexpr COLORREF kLinkColour = RGB(64, 64, 64);
+
+struct ControlSpec {
+    int id;
+    const wchar_t* windowClass;
+    unsigned textId;  // 0: no text
+    DWORD style;
+    TwipsRect place;
+};
+
+// In tab order, which is also the order of creation.
+constexpr ControlSpec kControls[] = {
+    {FrmTietoja::kIdCmdOK, L"BUTTON", IDS_OK, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, {3000, 3000, 1215, 375}},
+    {FrmTietoja::kIdPicKuvake, L"STATIC", 0, WS_VISIBLE | SS_ICON | SS_REALSIZECONTROL, {360, 300, 555, 495}},
+    {FrmTietoja::kIdLblOhjelmanNimi, L"STATIC", IDS_KARNIO, WS_VISIBLE | SS_LEFT, {1080, 360, 735, 255}},
+    {FrmTietoja::kIdLblVersio, L"STATIC", 0, WS_VISIBLE | SS_LEFT, {1080, 660, 3135, 255}},
+    {FrmTietoja::kIdLblTekija, L"STATIC", IDS_TEKIJA, WS_VISIBLE | SS_LEFT, {1080, 960, 3135, 255}},
+    {FrmTietoja::kIdLblEmail, L"STATIC", IDS_LINKKI_PALAUTE, WS_VISIBLE | SS_LEFT | SS_NOTIFY, {1320, 1680, 2535, 255}},
+    {FrmTietoja::kIdPSormikursori, L"STATIC", 0, SS_ICON, {120, 2880, 495, 495}},
+    {FrmTietoja::kIdFraKehysviiva, L"STATIC", 0, WS_VISIBLE | SS_ETCHEDHORZ, {120, 1440, 4095, 35}},
+    {FrmTietoja::kIdLblOhjelmapaivitykset, L"STATIC", IDS_LINKKI_PAIVITYKSET, WS_VISIBLE | SS_LEFT | SS_NOTIFY,
+     {1320, 2040, 1455, 255}},
+    {FrmTietoja::kIdLblTiedotteet, L"STATIC", IDS_LINKKI_TIEDOTTEET, WS_VISIBLE | SS_LEFT | SS_NOTIFY,
+     {1320, 2400, 1695, 255}},
+    {FrmTietoja::kIdLblBullet0, L"STATIC", IDS_LUETELMA, WS_VISIBLE | SS_LEFT, {1080, 1680, 255, 255}},
+    {FrmTietoja::kIdLblBullet1, L"STATIC", IDS_LUETELMA, WS_VISIBLE | SS_LEFT, {1080, 2040, 255, 255}},
+    {FrmTietoja::kIdLblBullet2, L"STATIC", IDS_LUETELMA, WS_VISIBLE | SS_LEFT, {1080, 2400, 255, 255}},
+};
+
+constexpr int kLinks[] = {FrmTietoja::kIdLblEmail, FrmTietoja::kIdLblOhjelmapaivitykset, FrmTietoja::kIdLblTiedotteet};
+
+// "Versio 1.02", from the executable's own version block.
+std::wstring VersionLine()
+{
+    wchar_t path[MAX_PATH * 4];
+    const DWORD length = GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
+    if (length == 0 || length >= std::size(path)) return {};
+    DWORD ignored = 0;
+    std::vector<BYTE> block(GetFileVersionInfoSizeW(path, &ignored));
+    void* value = nullptr;
+    UINT valueLength = 0;
+    if (block.empty() || !GetFileVersionInfoW(path, 0, static_cast<DWORD>(block.size()), block.data()) ||
+        !VerQueryValueW(block.data(), L"\\StringFileInfo\\040904B0\\FileVersion", &value, &valueLength) || !valueLength)
+        return {};
+    const std::wstring version(static_cast<const wchar_t*>(value));
+    const std::wstring format = LoadText(IDS_VERSIO);
+    std::wstring line(format.size() + version.size(), L'\0');
+    line.resize(swprintf(line.data(), line.size() + 1, format.c_str(), version.c_str()));
+    return line;
+}
+
+}  // namespace
+
+void FrmTietoja::ShowModal(HWND owner)
+{
+    // An empty template: the window places its own controls in twips.
+    struct alignas(4) Template {
+        DLGTEMPLATE header;
+        WORD menu, windowClass, title;
+    } dialog = {};
+    dialog.header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    dialog.header.dwExtendedStyle = WS_EX_DLGMODALFRAME;
+    DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &dialog.header, owner, DialogProc,
+                            reinterpret_cast<LPARAM>(this));
+}
+
+void FrmTietoja::Unload()
+{
+    if (hwnd_) EndDialog(hwnd_, 0);
+}
+
+INT_PTR CALLBACK FrmTietoja::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrW(window, DWLP_USER, lParam);
+        reinterpret_cast<FrmTietoja*>(lParam)->hwnd_ = window;
+    }
+    auto* self = reinterpret_cast<FrmTietoja*>(GetWindowLongPtrW(window, DWLP_USER));
+    if (!self) return FALSE;
+    if (message == WM_NCDESTROY) {
+        self->hwnd_ = nullptr;
+        return FALSE;
+    }
+    try {
+        return self->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+        SetAppCursor(AppCursor::Default);
+        return FALSE;
+    }
+}
+
+INT_PTR FrmTietoja::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        CreateControls();
+        Form_Load();
+        SetFocus(GetDlgItem(hwnd_, kIdCmdOK));
+        return FALSE;  // the focus is set
+    case WM_COMMAND: {
+        const int id = GET_WM_COMMAND_ID(wParam, lParam);
+        if (id == IDOK || id == IDCANCEL)
+            CmdOK_Click();
+        else if (GET_WM_COMMAND_CMD(wParam, lParam) == STN_CLICKED)
+            Link_Click(id);
+        return TRUE;
+    }
+    case WM_CLOSE:
+        Unload();
+        return TRUE;
+    case WM_CTLCOLORSTATIC:
+        return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_SETCURSOR: {
+        bool handled = HonourAppCursor();
+        if (!handled && linkCursor_ && IsLink(reinterpret_cast<HWND>(wParam))) {
+            SetCursor(linkCursor_);
+            handled = true;
+        }
+        SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, handled);
+        return handled;
+    }
+    }
+    return FALSE;
+}
+
+void FrmTietoja::CreateControls()
+{
+    dpi_ = ScreenDpi();
+    SetWindowTextW(hwnd_, LoadText(IDS_TIETOJA_OTSIKKO).c_str());
+    font_ = CreateUiFont(dpi_);
+    boldFont_ = CreateUiFont(dpi_, true);
+    linkFont_ = CreateUiFont(dpi_, false, true);
+
+    SetClientSize(hwnd_, kClientWidthTwips, kClientHeightTwips, dpi_);
+    RECT frame;
+    GetWindowRect(hwnd_, &frame);
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    SetWindowPos(hwnd_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    for (const ControlSpec& spec : kControls) {
+        const std::wstring text = spec.textId ? LoadText(spec.textId) : std::wstring();
+        HWND control = CreateChild(hwnd_, spec.windowClass, text.c_str(), spec.style, 0, spec.place, spec.id, dpi_);
+        HFONT font = spec.id == kIdLblOhjelmanNimi ? boldFont_.get() : IsLink(control) ? linkFont_.get() : font_.get();
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
+    SetDlgItemTextW(hwnd_, kIdLblVersio, VersionLine().c_str());
+
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    icon_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_KARNIO), IMAGE_ICON, 32, 32, 0)));
+    SendDlgItemMessageW(hwnd_, kIdPicKuvake, STM_SETICON, reinterpret_cast<WPARAM>(icon_.get()), 0);
+    hand_.reset(static_cast<HCURSOR>(LoadImageW(instance, MAKEINTRESOURCEW(IDC_SORMI), IMAGE_CURSOR, 32, 32, 0)));
+    SendDlgItemMessageW(hwnd_, kIdPSormikursori, STM_SETIMAGE, IMAGE_CURSOR, reinterpret_cast<LPARAM>(hand_.get()));
+}
+
+void FrmTietoja::Form_Load()
+{
+    SetAppCursor(AppCursor::Default);
+    linkCursor_ = reinterpret_cast<HCURSOR>(SendDlgItemMessageW(hwnd_, kIdPSormikursori, STM_GETIMAGE, IMAGE_CURSOR, 0));
+}
+
+void FrmTietoja::CmdOK_Click()
+{
+    SetAppCursor(AppCursor::Wait);
+    Unload();
+    SetAppCursor(AppCursor::Default);
+}
+
+void FrmTietoja::Link_Click(int id)
+{
+    SetAppCursor(AppCursor::Wait);
+    if (id == kIdLblEmail)
+        ShellOpen(hwnd_, MailAddress(IDS_TIETOJA_AIHE), SW_HIDE);
+    else if (id == kIdLblOhjelmapaivitykset)
+        ShellOpen(hwnd_, WebAddress(IDS_PAIVITYSSIVU), SW_HIDE);
+    else if (id == kIdLblTiedotteet)
+        ShellOpen(hwnd_, WebAddress(IDS_TIEDOTESIVU), SW_HIDE);
+    SetAppCursor(AppCursor::Default);
+}
+
+bool FrmTietoja::IsLink(HWND control) const
+{
+    const int id = GetDlgCtrlID(control);
+    return GetParent(control) == hwnd_ && std::find(std::begin(kLinks), std::end(kLinks), id) != std::end(kLinks);
+}
+
+INT_PTR FrmTietoja::OnCtlColorStatic(HDC dc, HWND control)
+{
+    COLORREF colour = GetSysColor(COLOR_BTNTEXT);
+    if (IsLink(control))
+        colour = kLinkColour;
+    else if (GetDlgCtrlID(control) == kIdLblBullet0)
+        colour = RGB(0, 0, 0);
+    SetTextColor(dc, colour);
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+}
+
+}  // namespace karnio

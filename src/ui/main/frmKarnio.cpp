@@ -1,0 +1,343 @@
+#include "ui/main/frmKarnio.h"
+
+#include "app/cursor.h"
+#include "app/layout.h"
+#include "app/resource.h"
+#include "app/shell.h"
+#include "app/text.h"
+#include "catalogue/uninstall_list.h"
+#include "ui/about/frmTietoja.h"
+#include "ui/main/launcher.h"
+#include "ui/main/listview_sink.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <cwchar>
+
+namespace karnio {
+
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"frmKarnio";
+
+constexpr int kClientWidthTwips = 7950;
+constexpr int kClientHeightTwips = 6915;
+constexpr TwipsRect kLvwOhjelmat2Twips = {120, 5160, 7695, 1575};
+constexpr TwipsRect kLvwOhjelmatTwips = {120, 240, 7695, 4815};
+constexpr TwipsRect kFraKehysviivaTwips = {-120, 0, 12000, 35};
+constexpr int kNameColumnTwips = 2500;
+constexpr int kCommandColumnTwips = 4300;
+
+enum ControlId { kIdLvwOhjelmat = 1001, kIdLvwOhjelmat2 = 1002, kIdFraKehysviiva = 1003 };
+constexpr int kPopUpPosition = 2;  // "PopUp" is the third menu of the menu bar resource
+
+HWND CreateListView(HWND parent, const TwipsRect& place, int id, int dpi, unsigned nameHeader)
+{
+    HWND list = CreateChild(parent, WC_LISTVIEWW, L"", WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL,
+                            WS_EX_CLIENTEDGE, place, id, dpi);
+    ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP);
+    const unsigned headers[] = {nameHeader, IDS_SARAKE_KOMENTO};
+    for (int column = 0; column < 2; ++column) {
+        std::wstring text = LoadText(headers[column]);
+        LVCOLUMNW info = {};
+        info.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        info.cx = TwipsToPixels(1440, dpi);
+        info.pszText = text.data();
+        info.iSubItem = column;
+        SendMessageW(list, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&info));
+    }
+    return list;
+}
+
+}  // namespace
+
+FrmKarnio::FrmKarnio(Registry& registry) : registry_(registry) {}
+
+FrmKarnio::~FrmKarnio()
+{
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+bool FrmKarnio::Create(int showCommand)
+{
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW windowClass = {};
+    if (!GetClassInfoExW(instance, kWindowClass, &windowClass)) {
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = WindowProc;
+        windowClass.hInstance = instance;
+        windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_KARNIO));
+        windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_KARNIO), IMAGE_ICON,
+                                                            GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                                            LR_SHARED));
+        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        windowClass.lpszClassName = kWindowClass;
+        if (!RegisterClassExW(&windowClass)) return false;
+    }
+
+    dpi_ = ScreenDpi();
+    HMENU menuBar = LoadMenuW(instance, MAKEINTRESOURCEW(IDR_KARNIO));
+    accelerators_.reset(LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_KARNIO)));
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    RECT frame = {0, 0, TwipsToPixels(kClientWidthTwips, dpi_), TwipsToPixels(kClientHeightTwips, dpi_)};
+    AdjustWindowRectEx(&frame, style, TRUE, 0);
+    const std::wstring caption = LoadText(IDS_KARNIO);
+    if (!CreateWindowExW(0, kWindowClass, caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
+                         frame.right - frame.left, frame.bottom - frame.top, nullptr, menuBar, instance, this)) {
+        DestroyMenu(menuBar);
+        return false;
+    }
+    Form_Load();
+    SetClientSize(hwnd_, kClientWidthTwips, kClientHeightTwips, dpi_);
+    ShowWindow(hwnd_, showCommand);
+    UpdateWindow(hwnd_);
+    SetFocus(lvwOhjelmat_);
+    return true;
+}
+
+void FrmKarnio::CreateControls()
+{
+    font_ = CreateUiFont(dpi_);
+    lvwOhjelmat2_ = CreateListView(hwnd_, kLvwOhjelmat2Twips, kIdLvwOhjelmat2, dpi_, IDS_SARAKE_PIILOTETTU);
+    lvwOhjelmat_ = CreateListView(hwnd_, kLvwOhjelmatTwips, kIdLvwOhjelmat, dpi_, IDS_SARAKE_OHJELMA);
+    fraKehysviiva_ = CreateChild(hwnd_, L"STATIC", L"", WS_VISIBLE | SS_ETCHEDHORZ, 0, kFraKehysviivaTwips,
+                                 kIdFraKehysviiva, dpi_);
+    // Tab order: the programs list first, then the hidden list.
+    SetWindowPos(lvwOhjelmat_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    for (HWND control : {lvwOhjelmat_, lvwOhjelmat2_, fraKehysviiva_})
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    ohjelmat_ = std::make_unique<ListViewSink>(lvwOhjelmat_);
+    piilotetut_ = std::make_unique<ListViewSink>(lvwOhjelmat2_);
+    lastFocus_ = lvwOhjelmat_;
+}
+
+void FrmKarnio::Form_Load()
+{
+    HMENU menuBar = GetMenu(hwnd_);
+    mnuPopUp_.reset(GetSubMenu(menuBar, kPopUpPosition));
+    RemoveMenu(menuBar, kPopUpPosition, MF_BYPOSITION);
+    DrawMenuBar(hwnd_);
+
+    ohjelmat_->SetSorted(true);
+    piilotetut_->SetSorted(true);
+    for (HWND list : {lvwOhjelmat_, lvwOhjelmat2_}) {
+        ListView_SetColumnWidth(list, 0, TwipsToPixels(kNameColumnTwips, dpi_));
+        ListView_SetColumnWidth(list, 1, TwipsToPixels(kCommandColumnTwips, dpi_));
+    }
+    ListaaOhjelmat();
+}
+
+void FrmKarnio::ListaaOhjelmat()
+{
+    for (HWND list : {lvwOhjelmat_, lvwOhjelmat2_}) SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    karnio::ListaaOhjelmat(registry_, *ohjelmat_, *piilotetut_);
+    ohjelmat_->Show();
+    piilotetut_->Show();
+    for (HWND list : {lvwOhjelmat_, lvwOhjelmat2_}) {
+        SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list, nullptr, TRUE);
+    }
+}
+
+bool FrmKarnio::PreTranslateMessage(MSG& message)
+{
+    if (!hwnd_) return false;
+    if (accelerators_ && TranslateAcceleratorW(hwnd_, accelerators_.get(), &message)) return true;
+    if (message.message == WM_KEYDOWN && message.wParam == VK_TAB &&
+        (message.hwnd == lvwOhjelmat_ || message.hwnd == lvwOhjelmat2_)) {
+        SetFocus(message.hwnd == lvwOhjelmat_ ? lvwOhjelmat2_ : lvwOhjelmat_);
+        return true;
+    }
+    return false;
+}
+
+LRESULT CALLBACK FrmKarnio::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<FrmKarnio*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<FrmKarnio*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    try {
+        return self->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+        // Nothing may unwind into USER32; the action is simply abandoned.
+        SetAppCursor(AppCursor::Default);
+        return 0;
+    }
+}
+
+LRESULT FrmKarnio::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        CreateControls();
+        return 0;
+    case WM_COMMAND:
+        OnCommand(GET_WM_COMMAND_ID(wParam, lParam));
+        return 0;
+    case WM_NOTIFY:
+        return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_CONTEXTMENU:
+        OnContextMenu(reinterpret_cast<HWND>(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return 0;
+    case WM_SETCURSOR:
+        if (HonourAppCursor()) return TRUE;
+        break;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus == lvwOhjelmat_ || focus == lvwOhjelmat2_) lastFocus_ = focus;
+        }
+        break;
+    case WM_SETFOCUS:
+        SetFocus(lastFocus_);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+void FrmKarnio::OnCommand(int id)
+{
+    switch (id) {
+    case IDM_PAIVITA: MPaivita_Click(); break;
+    case IDM_LOPETA: MLopeta_Click(); break;
+    case IDM_POISTA: MPoistaRekisterista_Click(); break;
+    case IDM_AJA: MAjaKarnioohjelma_Click(); break;
+    case IDM_README: MReadmeOhje_Click(); break;
+    case IDM_OHJELMAPAIVITYKSET: MOhjelmapaivitykset_Click(); break;
+    case IDM_PALAUTETTA: MPalautettaOhjelmasta_Click(); break;
+    case IDM_VIRHEILMOITUKSET: MVirheilmoitukset_Click(); break;
+    case IDM_TIETOJA: MTietojaOhjelmasta_Click(); break;
+    }
+}
+
+LRESULT FrmKarnio::OnNotify(const NMHDR& header)
+{
+    if (header.hwndFrom != lvwOhjelmat_ && header.hwndFrom != lvwOhjelmat2_) return 0;
+    if (header.code == NM_CLICK) {
+        Lvw_ItemClick(header.hwndFrom, reinterpret_cast<const NMITEMACTIVATE&>(header).iItem);
+    } else if (header.code == LVN_ITEMCHANGED) {
+        // Selecting a row with the keyboard or the right button counts as a click on it.
+        const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+        if ((change.uChanged & LVIF_STATE) && (change.uNewState & LVIS_SELECTED) && !(change.uOldState & LVIS_SELECTED))
+            Lvw_ItemClick(header.hwndFrom, change.iItem);
+    }
+    return 0;
+}
+
+ListViewSink& FrmKarnio::SinkOf(HWND list) { return list == lvwOhjelmat_ ? *ohjelmat_ : *piilotetut_; }
+
+void FrmKarnio::Lvw_ItemClick(HWND list, int item)
+{
+    const ListViewSink::Row* row = SinkOf(list).RowAt(item);
+    if (!row) return;
+    if (!row->command.empty()) {
+        EnableMenuItem(mnuPopUp_.get(), IDM_AJA, MF_BYCOMMAND | MF_ENABLED);
+        strKomento_ = row->command;
+    } else {
+        EnableMenuItem(mnuPopUp_.get(), IDM_AJA, MF_BYCOMMAND | MF_GRAYED);
+    }
+    strAvain_ = row->key;
+}
+
+void FrmKarnio::OnContextMenu(HWND source, int x, int y)
+{
+    HWND list = nullptr;
+    for (HWND candidate : {lvwOhjelmat_, lvwOhjelmat2_})
+        if (source == candidate || IsChild(candidate, source)) list = candidate;
+    if (!list) return;
+    if (x == -1 && y == -1) {
+        // From the keyboard: under the focused row, or at the list's corner.
+        POINT point = {2, 2};
+        RECT rect;
+        const int item = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
+        if (item >= 0 && ListView_GetItemRect(list, item, &rect, LVIR_LABEL)) point = {rect.left, rect.bottom};
+        ClientToScreen(list, &point);
+        x = point.x;
+        y = point.y;
+    }
+    TrackPopupMenu(mnuPopUp_.get(), 0, x, y, 0, hwnd_, nullptr);
+}
+
+void FrmKarnio::MPaivita_Click()
+{
+    SetAppCursor(AppCursor::Wait);
+    ListaaOhjelmat();
+    SetAppCursor(AppCursor::Default);
+}
+
+void FrmKarnio::MLopeta_Click()
+{
+    SetAppCursor(AppCursor::Wait);
+    if (tietoja_) tietoja_->Unload();
+    DestroyWindow(hwnd_);
+}
+
+void FrmKarnio::MPoistaRekisterista_Click()
+{
+    SetAppCursor(AppCursor::Wait);
+    // With no row chosen yet the path would name the Uninstall key itself.
+    if (!strAvain_.empty()) registry_.DeleteKey(kHkeyLocalMachine, (kUninstallPath + strAvain_).c_str());
+    ListaaOhjelmat();
+    SetAppCursor(AppCursor::Default);
+}
+
+void FrmKarnio::MAjaKarnioohjelma_Click()
+{
+    SetAppCursor(AppCursor::Wait);
+    const int error = KaynnistaKomento(Wide(strKomento_));
+    if (error != 0) {
+        std::wstring prompt;
+        if (error == kErrorNumberFileNotFound) {
+            prompt = LoadText(IDS_TIEDOSTOA_EI_LOYDY);
+        } else {
+            const std::wstring format = LoadText(IDS_AJO_EI_ONNISTU);
+            prompt.resize(format.size() + 16);
+            prompt.resize(std::swprintf(prompt.data(), prompt.size(), format.c_str(), error));
+        }
+        MessageBoxW(hwnd_, prompt.c_str(), LoadText(IDS_VIRHE).c_str(), MB_OK | MB_ICONEXCLAMATION);
+    }
+    SetAppCursor(AppCursor::Default);
+}
+
+void FrmKarnio::MReadmeOhje_Click() { ShellOpen(hwnd_, LoadText(IDS_README), SW_SHOWNORMAL); }
+
+void FrmKarnio::MOhjelmapaivitykset_Click()
+{
+    ShellOpen(hwnd_, WebAddress(IDS_PAIVITYSSIVU), SW_HIDE);
+}
+
+void FrmKarnio::MPalautettaOhjelmasta_Click()
+{
+    ShellOpen(hwnd_, MailAddress(IDS_PALAUTE_AIHE), SW_HIDE);
+}
+
+void FrmKarnio::MVirheilmoitukset_Click()
+{
+    ShellOpen(hwnd_, MailAddress(IDS_VIRHEILMOITUS_AIHE), SW_HIDE);
+}
+
+void FrmKarnio::MTietojaOhjelmasta_Click()
+{
+    SetAppCursor(AppCursor::Wait);
+    FrmTietoja tietoja;
+    tietoja_ = &tietoja;
+    tietoja.ShowModal(hwnd_);
+    tietoja_ = nullptr;
+    SetAppCursor(AppCursor::Default);
+}
+
+}  // namespace karnio

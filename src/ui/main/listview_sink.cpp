@@ -1,0 +1,63 @@
+#include "ui/main/listview_sink.h"
+
+#include "app/text.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <numeric>
+
+namespace karnio {
+
+void ListViewSink::RemoveAll()
+{
+    ListView_DeleteAllItems(list_);
+    rows_.clear();
+}
+
+std::size_t ListViewSink::AddRow(const std::string& key, const std::string& text)
+{
+    rows_.push_back({key, std::string(), Wide(text)});
+    return rows_.size() - 1;
+}
+
+void ListViewSink::SetSubItem1(std::size_t row, const std::string& text) { rows_.at(row).command = text; }
+
+void ListViewSink::Show()
+{
+    std::vector<std::size_t> order(rows_.size());
+    std::iota(order.begin(), order.end(), 0);
+    if (sorted_) {
+        // The list view's own comparison for sorted lists (lstrcmpW).
+        std::stable_sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
+            return CompareStringW(LOCALE_USER_DEFAULT, 0, rows_[a].text.c_str(), -1, rows_[b].text.c_str(), -1) ==
+                   CSTR_LESS_THAN;
+        });
+    }
+    ListView_SetItemCount(list_, static_cast<int>(order.size()));
+    for (std::size_t position = 0; position < order.size(); ++position) {
+        Row& row = rows_[order[position]];
+        LVITEMW item = {};
+        item.mask = LVIF_TEXT | LVIF_PARAM;
+        item.iItem = static_cast<int>(position);
+        item.pszText = row.text.data();
+        item.lParam = static_cast<LPARAM>(order[position]);
+        const int index = static_cast<int>(SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+        if (index < 0 || row.command.empty()) continue;
+        std::wstring command = Wide(row.command);
+        ListView_SetItemText(list_, index, 1, command.data());
+    }
+}
+
+const ListViewSink::Row* ListViewSink::RowAt(int item) const
+{
+    if (item < 0) return nullptr;
+    LVITEMW query = {};
+    query.mask = LVIF_PARAM;
+    query.iItem = item;
+    if (!SendMessageW(list_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&query))) return nullptr;
+    const auto index = static_cast<std::size_t>(query.lParam);
+    return index < rows_.size() ? &rows_[index] : nullptr;
+}
+
+}  // namespace karnio

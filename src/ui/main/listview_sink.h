@@ -1,0 +1,43 @@
+// A report list view as a list sink. Rows are gathered while the list builder
+// runs and put into the control in one go, already in order: a list view that
+// sorts each insert itself scans all its rows every time.
+#pragma once
+
+#include "catalogue/uninstall_list.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace karnio {
+
+class ListViewSink final : public ListSink {
+public:
+    struct Row {
+        std::string key;      // the registry subkey name
+        std::string command;  // sub-item 1
+        std::wstring text;
+    };
+
+    explicit ListViewSink(HWND list) : list_(list) {}
+
+    void SetSorted(bool sorted) { sorted_ = sorted; }
+
+    void RemoveAll() override;
+    std::size_t AddRow(const std::string& key, const std::string& text) override;
+    void SetSubItem1(std::size_t row, const std::string& text) override;
+
+    // Puts the gathered rows into the control, in ascending order when sorted.
+    void Show();
+
+    // The row shown as the control's item number item, or null.
+    const Row* RowAt(int item) const;
+
+private:
+    HWND list_;
+    bool sorted_ = false;
+    std::vector<Row> rows_;
+};
+
+}  // namespace karnio
