@@ -18,3 +18,8 @@ set_source_files_properties(${KARNIO_RESOURCES} PROPERTIES OBJECT_DEPENDS
 add_executable(karnio WIN32 src/app/main.cpp ${KARNIO_RESOURCES})
 target_link_options(karnio PRIVATE -municode)
 target_link_libraries(karnio PRIVATE karnio_ui)
+
+# The demo uninstaller that tools/run and the tests start.
+add_executable(karnio-demo WIN32 tools/demo/karnio_demo.cpp ${CMAKE_CURRENT_SOURCE_DIR}/tests/support/utf8.rc)
+target_link_options(karnio-demo PRIVATE -municode)
+target_link_libraries(karnio-demo PRIVATE shell32)

@@ -2,3 +2,20 @@
 add_executable(parity_tests registry/parity_test.cpp ${KARNIO_TEST_MANIFEST})
 target_link_libraries(parity_tests PRIVATE karnio_test_support GTest::gtest_main)
 add_test(NAME parity COMMAND parity_tests)
+
+# The real windows, driven in-process: run again at 144 DPI (label dpi).
+add_library(karnio_ui_test_support STATIC ui/ui_support.cpp)
+target_include_directories(karnio_ui_test_support PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(karnio_ui_test_support PUBLIC karnio_ui GTest::gtest)
+
+function(karnio_ui_test name)
+    add_executable(${name} ${ARGN} ${KARNIO_RESOURCES})
+    target_link_libraries(${name} PRIVATE karnio_ui_test_support GTest::gtest_main)
+    add_dependencies(${name} karnio-demo)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES LABELS dpi
+        ENVIRONMENT "KARNIO_DEMO=$<SHELL_PATH:$<TARGET_FILE:karnio-demo>>")
+endfunction()
+
+karnio_ui_test(main_window_tests ui/main/main_window_test.cpp ui/main/run_command_test.cpp)
+karnio_ui_test(about_window_tests ui/about/about_window_test.cpp)

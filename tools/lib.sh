@@ -38,6 +38,12 @@ wine_start() {  # prefix
     wineboot -i </dev/null >"$WINEPREFIX/../wineboot.log" 2>&1
 }
 
+# Wine draws the windows' frames itself inside a virtual desktop, as Windows would.
+wine_use_desktop() {
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "${1:-1024x768}" /f </dev/null >/dev/null 2>&1
+}
+
 wine_stop() {
     wineserver -k >/dev/null 2>&1 || true
     wineserver -w >/dev/null 2>&1 || true

@@ -32,6 +32,20 @@ void SetClientSize(HWND window, int widthTwips, int heightTwips, int dpi)
     }
 }
 
+HWND CreateEtchedLine(HWND parent, const TwipsRect& place, int id, int dpi)
+{
+    return CreateChild(parent, L"STATIC", L"", WS_VISIBLE | SS_OWNERDRAW, 0, place, id, dpi);
+}
+
+bool DrawEtchedLine(const DRAWITEMSTRUCT& item)
+{
+    if (item.CtlType != ODT_STATIC) return false;
+    RECT rect = item.rcItem;
+    FillRect(item.hDC, &rect, GetSysColorBrush(COLOR_BTNFACE));
+    DrawEdge(item.hDC, &rect, EDGE_ETCHED, BF_TOP);
+    return true;
+}
+
 UniqueFont CreateUiFont(int dpi, bool bold, bool underline)
 {
     LOGFONTW font = {};

@@ -23,6 +23,12 @@ HWND CreateChild(HWND parent, const wchar_t* windowClass, const wchar_t* text, D
 // Resizes a top-level window so that its client area has the given size in twips.
 void SetClientSize(HWND window, int widthTwips, int heightTwips, int dpi);
 
+// A separator: an empty frame so low that its 3-D border reads as one etched
+// line. Owner-drawn, so the control keeps exactly the place it is given.
+HWND CreateEtchedLine(HWND parent, const TwipsRect& place, int id, int dpi);
+// For the parent's WM_DRAWITEM; false when the item is not an etched line.
+bool DrawEtchedLine(const DRAWITEMSTRUCT& item);
+
 // MS Sans Serif 8.25 pt at the given DPI, optionally bold or underlined.
 UniqueFont CreateUiFont(int dpi, bool bold = false, bool underline = false);
 

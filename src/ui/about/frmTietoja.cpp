@@ -36,7 +36,7 @@ constexpr ControlSpec kControls[] = {
     {FrmTietoja::kIdLblTekija, L"STATIC", IDS_TEKIJA, WS_VISIBLE | SS_LEFT, {1080, 960, 3135, 255}},
     {FrmTietoja::kIdLblEmail, L"STATIC", IDS_LINKKI_PALAUTE, WS_VISIBLE | SS_LEFT | SS_NOTIFY, {1320, 1680, 2535, 255}},
     {FrmTietoja::kIdPSormikursori, L"STATIC", 0, SS_ICON, {120, 2880, 495, 495}},
-    {FrmTietoja::kIdFraKehysviiva, L"STATIC", 0, WS_VISIBLE | SS_ETCHEDHORZ, {120, 1440, 4095, 35}},
+    {FrmTietoja::kIdFraKehysviiva, L"STATIC", 0, WS_VISIBLE | SS_OWNERDRAW, {120, 1440, 4095, 35}},
     {FrmTietoja::kIdLblOhjelmapaivitykset, L"STATIC", IDS_LINKKI_PAIVITYKSET, WS_VISIBLE | SS_LEFT | SS_NOTIFY,
      {1320, 2040, 1455, 255}},
     {FrmTietoja::kIdLblTiedotteet, L"STATIC", IDS_LINKKI_TIEDOTTEET, WS_VISIBLE | SS_LEFT | SS_NOTIFY,
@@ -62,9 +62,8 @@ std::wstring VersionLine()
         !VerQueryValueW(block.data(), L"\\StringFileInfo\\040904B0\\FileVersion", &value, &valueLength) || !valueLength)
         return {};
     const std::wstring version(static_cast<const wchar_t*>(value));
-    const std::wstring format = LoadText(IDS_VERSIO);
-    std::wstring line(format.size() + version.size(), L'\0');
-    line.resize(swprintf(line.data(), line.size() + 1, format.c_str(), version.c_str()));
+    std::wstring line = LoadText(IDS_VERSIO);
+    if (const auto at = line.find(L"%s"); at != std::wstring::npos) line.replace(at, 2, version);
     return line;
 }
 
@@ -127,6 +126,8 @@ INT_PTR FrmTietoja::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         Unload();
         return TRUE;
+    case WM_DRAWITEM:
+        return DrawEtchedLine(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
     case WM_CTLCOLORSTATIC:
         return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_SETCURSOR: {

@@ -102,8 +102,7 @@ void FrmKarnio::CreateControls()
     font_ = CreateUiFont(dpi_);
     lvwOhjelmat2_ = CreateListView(hwnd_, kLvwOhjelmat2Twips, kIdLvwOhjelmat2, dpi_, IDS_SARAKE_PIILOTETTU);
     lvwOhjelmat_ = CreateListView(hwnd_, kLvwOhjelmatTwips, kIdLvwOhjelmat, dpi_, IDS_SARAKE_OHJELMA);
-    fraKehysviiva_ = CreateChild(hwnd_, L"STATIC", L"", WS_VISIBLE | SS_ETCHEDHORZ, 0, kFraKehysviivaTwips,
-                                 kIdFraKehysviiva, dpi_);
+    fraKehysviiva_ = CreateEtchedLine(hwnd_, kFraKehysviivaTwips, kIdFraKehysviiva, dpi_);
     // Tab order: the programs list first, then the hidden list.
     SetWindowPos(lvwOhjelmat_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     for (HWND control : {lvwOhjelmat_, lvwOhjelmat2_, fraKehysviiva_})
@@ -193,6 +192,8 @@ LRESULT FrmKarnio::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SETCURSOR:
         if (HonourAppCursor()) return TRUE;
         break;
+    case WM_DRAWITEM:
+        return DrawEtchedLine(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
     case WM_ACTIVATE:
         if (LOWORD(wParam) == WA_INACTIVE) {
             HWND focus = GetFocus();

@@ -1,0 +1,218 @@
+// The About window, opened from the real main window's help menu.
+#include "ui/about/frmTietoja.h"
+#include "ui/main/frmKarnio.h"
+
+#include "app/resource.h"
+#include "registry/windows_registry.h"
+#include "ui/ui_support.h"
+
+#include <functional>
+
+namespace karnio {
+namespace {
+
+using test::Pump;
+
+class AboutWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::ClearUninstallKey();
+        test::RecordShellCalls();
+        window_ = std::make_unique<FrmKarnio>(registry_);
+        ASSERT_TRUE(window_->Create(SW_SHOWNORMAL));
+        Pump();
+    }
+    void TearDown() override
+    {
+        window_.reset();
+        Pump();
+    }
+
+    // Opens the About window from the menu and runs check on it, from a timer
+    // inside its modal loop; check returns how to close it.
+    void WithAboutWindow(std::function<void(HWND)> check)
+    {
+        static std::function<void(HWND)>* pending;
+        pending = &check;
+        SetTimer(window_->Hwnd(), 77, 50, [](HWND owner, UINT, UINT_PTR id, DWORD) {
+            HWND about = FindWindowW(L"#32770", L"Tietoja ohjelmasta");
+            if (!about || !IsWindowVisible(about)) return;
+            KillTimer(owner, id);
+            (*pending)(about);
+        });
+        SendMessageW(window_->Hwnd(), WM_COMMAND, IDM_TIETOJA, 0);
+        KillTimer(window_->Hwnd(), 77);
+        Pump();
+    }
+
+    WindowsRegistry registry_;
+    std::unique_ptr<FrmKarnio> window_;
+    int dpi_ = ScreenDpi();
+};
+
+TEST_F(AboutWindow, IsAFixedCentredModalDialogLaidOutInTwips)
+{
+    test::CursorLog cursor;
+    bool seen = false;
+    WithAboutWindow([&](HWND about) {
+        seen = true;
+        RECT client, frame;
+        GetClientRect(about, &client);
+        EXPECT_EQ(client.right, TwipsToPixels(4335, dpi_));
+        EXPECT_EQ(client.bottom, TwipsToPixels(3495, dpi_));
+        GetWindowRect(about, &frame);
+        EXPECT_LE(std::abs((frame.left + frame.right) / 2 - GetSystemMetrics(SM_CXSCREEN) / 2), 1);
+        EXPECT_LE(std::abs((frame.top + frame.bottom) / 2 - GetSystemMetrics(SM_CYSCREEN) / 2), 1);
+
+        const LONG style = GetWindowLongW(about, GWL_STYLE), exStyle = GetWindowLongW(about, GWL_EXSTYLE);
+        EXPECT_TRUE(style & WS_SYSMENU);
+        EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+        EXPECT_TRUE(exStyle & WS_EX_DLGMODALFRAME);
+        EXPECT_FALSE(exStyle & WS_EX_APPWINDOW);
+        EXPECT_EQ(GetWindow(about, GW_OWNER), window_->Hwnd());  // owned: no taskbar button
+        EXPECT_FALSE(IsWindowEnabled(window_->Hwnd()));           // modal
+
+        const struct { int id; TwipsRect place; const wchar_t* text; } controls[] = {
+            {FrmTietoja::kIdPicKuvake, {360, 300, 555, 495}, L""},
+            {FrmTietoja::kIdLblOhjelmanNimi, {1080, 360, 735, 255}, L"Karnio"},
+            {FrmTietoja::kIdFraKehysviiva, {120, 1440, 4095, 35}, L""},
+            {FrmTietoja::kIdLblBullet0, {1080, 1680, 255, 255}, L">"},
+            {FrmTietoja::kIdLblEmail, {1320, 1680, 2535, 255}, L"Ohjelmapalaute ja virheilmoitukset"},
+            {FrmTietoja::kIdLblBullet1, {1080, 2040, 255, 255}, L">"},
+            {FrmTietoja::kIdLblOhjelmapaivitykset, {1320, 2040, 1455, 255}, L"Ohjelmapäivitykset"},
+            {FrmTietoja::kIdLblBullet2, {1080, 2400, 255, 255}, L">"},
+            {FrmTietoja::kIdLblTiedotteet, {1320, 2400, 1695, 255}, L"Viimeisimmät tiedotteet"},
+            {FrmTietoja::kIdCmdOK, {3000, 3000, 1215, 375}, L"OK"},
+        };
+        for (const auto& control : controls) {
+            HWND child = GetDlgItem(about, control.id);
+            ASSERT_TRUE(child) << control.id;
+            EXPECT_RECT_EQ(test::ClientRectIn(child, about), test::TwipsToRect(control.place, dpi_));
+            EXPECT_EQ(test::WindowText(child), control.text);
+        }
+        EXPECT_EQ(test::WindowText(GetDlgItem(about, FrmTietoja::kIdLblVersio)), L"Versio 1.02");
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(about, FrmTietoja::kIdPSormikursori)));
+        EXPECT_EQ(GetFocus(), GetDlgItem(about, IDOK));
+        EXPECT_EQ(LOWORD(SendMessageW(about, DM_GETDEFID, 0, 0)), IDOK);
+
+        // Fonts: the name in bold, the links underlined.
+        const auto font = [&](int id) {
+            LOGFONTW info = {};
+            GetObjectW(reinterpret_cast<HFONT>(SendDlgItemMessageW(about, id, WM_GETFONT, 0, 0)), sizeof info, &info);
+            return info;
+        };
+        EXPECT_EQ(font(FrmTietoja::kIdLblOhjelmanNimi).lfWeight, FW_BOLD);
+        EXPECT_TRUE(font(FrmTietoja::kIdLblTiedotteet).lfUnderline);
+        EXPECT_FALSE(font(FrmTietoja::kIdLblBullet2).lfUnderline);
+        EXPECT_STREQ(font(IDOK).lfFaceName, L"MS Sans Serif");
+
+        // Colours as the labels are painted.
+        const auto colour = [&](int id) {
+            HWND child = GetDlgItem(about, id);
+            HDC dc = GetDC(child);
+            SendMessageW(about, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child));
+            const COLORREF text = GetTextColor(dc);
+            ReleaseDC(child, dc);
+            return text;
+        };
+        EXPECT_EQ(colour(FrmTietoja::kIdLblEmail), RGB(64, 64, 64));
+        EXPECT_EQ(colour(FrmTietoja::kIdLblOhjelmapaivitykset), RGB(64, 64, 64));
+        EXPECT_EQ(colour(FrmTietoja::kIdLblBullet0), RGB(0, 0, 0));
+        EXPECT_EQ(colour(FrmTietoja::kIdLblBullet1), GetSysColor(COLOR_BTNTEXT));
+        EXPECT_EQ(colour(FrmTietoja::kIdLblOhjelmanNimi), GetSysColor(COLOR_BTNTEXT));
+
+        // The hand over the links only.
+        HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
+        for (int id : {+FrmTietoja::kIdLblEmail, +FrmTietoja::kIdLblTiedotteet, +FrmTietoja::kIdLblBullet0, IDOK}) {
+            SetCursor(arrow);
+            HWND child = GetDlgItem(about, id);
+            SendMessageW(about, WM_SETCURSOR, reinterpret_cast<WPARAM>(child), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+            const bool link = id == FrmTietoja::kIdLblEmail || id == FrmTietoja::kIdLblTiedotteet;
+            EXPECT_EQ(GetCursor() != arrow, link) << id;
+        }
+        SendMessageW(about, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(IsWindowEnabled(window_->Hwnd()));
+    // Menu: wait; load: default; OK: wait, default; menu: default.
+    EXPECT_EQ(cursor.changes, (std::vector<AppCursor>{AppCursor::Wait, AppCursor::Default, AppCursor::Wait,
+                                                      AppCursor::Default, AppCursor::Default}));
+}
+
+TEST_F(AboutWindow, LinksHandTheirAddressesToTheShell)
+{
+    WithAboutWindow([&](HWND about) {
+        test::CursorLog cursor;
+        for (int id : {FrmTietoja::kIdLblEmail, FrmTietoja::kIdLblOhjelmapaivitykset, FrmTietoja::kIdLblTiedotteet})
+            SendMessageW(about, WM_COMMAND, MAKEWPARAM(id, STN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(about, id)));
+        EXPECT_TRUE(IsWindowVisible(about));
+        EXPECT_EQ(cursor.changes.size(), 6u);
+        EXPECT_EQ(CurrentAppCursor(), AppCursor::Default);
+        const auto& calls = test::RecordedShellCalls();
+        ASSERT_EQ(calls.size(), 3u);
+        EXPECT_EQ(calls[0].file, L"mailto:karnio@example.com?subject=Karnio, versio 1.2 Freeware");
+        EXPECT_EQ(calls[1].file, L"http://www.example.com/suomi/karnio.html");
+        EXPECT_EQ(calls[2].file, L"http://www.example.com/suomi/tiedotteet.html");
+        for (const auto& call : calls) {
+            EXPECT_EQ(call.owner, about);
+            EXPECT_EQ(call.verb, L"open");
+            EXPECT_EQ(call.parameters, L"");
+            EXPECT_EQ(call.folder, ProgramFolder());
+            EXPECT_EQ(call.show, SW_HIDE);
+        }
+        // Esc closes it as OK does.
+        SendMessageW(about, WM_COMMAND, IDCANCEL, 0);
+    });
+}
+
+TEST_F(AboutWindow, CloseBoxSkipsTheCursorStepsAndASecondShowingLooksTheSame)
+{
+    std::wstring firstVersion;
+    test::CursorLog cursor;
+    WithAboutWindow([&](HWND about) {
+        firstVersion = test::WindowText(GetDlgItem(about, FrmTietoja::kIdLblVersio));
+        SendMessageW(about, WM_SYSCOMMAND, SC_CLOSE, 0);
+    });
+    EXPECT_EQ(cursor.changes, (std::vector<AppCursor>{AppCursor::Wait, AppCursor::Default, AppCursor::Default}));
+    WithAboutWindow([&](HWND about) {
+        EXPECT_EQ(test::WindowText(GetDlgItem(about, FrmTietoja::kIdLblVersio)), firstVersion);
+        HWND link = GetDlgItem(about, FrmTietoja::kIdLblEmail);
+        SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+        SendMessageW(about, WM_SETCURSOR, reinterpret_cast<WPARAM>(link), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        EXPECT_NE(GetCursor(), LoadCursorW(nullptr, IDC_ARROW));
+        SendMessageW(about, WM_COMMAND, IDOK, 0);
+    });
+}
+
+TEST_F(AboutWindow, QuittingWithTheAboutWindowLoadedEndsTheProgram)
+{
+    HWND main = window_->Hwnd();
+    WithAboutWindow([&](HWND) { SendMessageW(main, WM_COMMAND, IDM_LOPETA, 0); });
+    EXPECT_FALSE(IsWindow(main));
+    EXPECT_FALSE(FindWindowW(L"#32770", L"Tietoja ohjelmasta"));
+    SetAppCursor(AppCursor::Default);
+}
+
+TEST_F(AboutWindow, HelpMenuCommandsOpenTheirTargets)
+{
+    for (int id : {IDM_README, IDM_OHJELMAPAIVITYKSET, IDM_PALAUTETTA, IDM_VIRHEILMOITUKSET})
+        SendMessageW(window_->Hwnd(), WM_COMMAND, id, 0);
+    const auto& calls = test::RecordedShellCalls();
+    ASSERT_EQ(calls.size(), 4u);
+    EXPECT_EQ(calls[0].file, L"readme.txt");
+    EXPECT_EQ(calls[0].show, SW_SHOWNORMAL);
+    EXPECT_EQ(calls[1].file, L"http://www.example.com/suomi/karnio.html");
+    EXPECT_EQ(calls[2].file, L"mailto:karnio@example.com?subject=Karnio 1.2 Freeware -palaute");
+    EXPECT_EQ(calls[3].file, L"mailto:karnio@example.com?subject=Karnio 1.2 Freeware -virheilmoitus");
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        EXPECT_EQ(calls[i].owner, window_->Hwnd());
+        EXPECT_EQ(calls[i].verb, L"open");
+        EXPECT_EQ(calls[i].parameters, L"");
+        EXPECT_EQ(calls[i].folder, ProgramFolder());
+        if (i > 0) EXPECT_EQ(calls[i].show, SW_HIDE);
+    }
+}
+
+}  // namespace
+}  // namespace karnio

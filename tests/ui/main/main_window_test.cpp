@@ -1,0 +1,327 @@
+// The real main window, driven in-process under Wine against the real registry
+// of the throwaway prefix.
+#include "ui/main/frmKarnio.h"
+
+#include "app/resource.h"
+#include "app/shell.h"
+#include "registry/windows_registry.h"
+#include "ui/ui_support.h"
+
+#include <fstream>
+
+namespace karnio {
+namespace {
+
+using test::ListRow;
+using test::Pump;
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::ClearUninstallKey();
+        test::RecordShellCalls();
+    }
+    void TearDown() override
+    {
+        window_.reset();
+        Pump();
+        test::ClearUninstallKey();
+    }
+    FrmKarnio& Open()
+    {
+        window_ = std::make_unique<FrmKarnio>(registry_);
+        EXPECT_TRUE(window_->Create(SW_SHOWNORMAL));
+        SetForegroundWindow(window_->Hwnd());
+        Pump();
+        return *window_;
+    }
+    void Command(int id)
+    {
+        SendMessageW(window_->Hwnd(), WM_COMMAND, id, 0);
+        Pump();
+    }
+
+    WindowsRegistry registry_;
+    std::unique_ptr<FrmKarnio> window_;
+    int dpi_ = ScreenDpi();
+};
+
+TEST_F(MainWindow, LaysOutItsControlsInTwipsAtTheScreenDpi)
+{
+    FrmKarnio& window = Open();
+    HWND hwnd = window.Hwnd();
+    RECT client;
+    GetClientRect(hwnd, &client);
+    EXPECT_EQ(client.right, TwipsToPixels(7950, dpi_));
+    EXPECT_EQ(client.bottom, TwipsToPixels(6915, dpi_));
+    EXPECT_RECT_EQ(test::ClientRectIn(window.LvwOhjelmat(), hwnd), test::TwipsToRect({120, 240, 7695, 4815}, dpi_));
+    EXPECT_RECT_EQ(test::ClientRectIn(window.LvwOhjelmat2(), hwnd), test::TwipsToRect({120, 5160, 7695, 1575}, dpi_));
+    HWND frame = FindWindowExW(hwnd, nullptr, L"Static", nullptr);
+    ASSERT_TRUE(frame);
+    EXPECT_RECT_EQ(test::ClientRectIn(frame, hwnd), test::TwipsToRect({-120, 0, 12000, 35}, dpi_));
+    EXPECT_EQ(test::WindowText(frame), L"");
+
+    const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_FALSE(style & WS_THICKFRAME);
+    EXPECT_EQ(test::WindowText(hwnd), L"Karnio");
+    EXPECT_TRUE(SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0) || GetClassLongPtrW(hwnd, GCLP_HICON));
+
+    // MS Sans Serif 8.25 pt in both lists; the focus starts in the programs list.
+    LOGFONTW font = {};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window.LvwOhjelmat(), WM_GETFONT, 0, 0)), sizeof font, &font);
+    EXPECT_STREQ(font.lfFaceName, L"MS Sans Serif");
+    EXPECT_EQ(font.lfHeight, -MulDiv(825, dpi_, 7200));
+    EXPECT_EQ(GetFocus(), window.LvwOhjelmat());
+
+    // Tab moves between the two lists.
+    MSG tab = {window.LvwOhjelmat(), WM_KEYDOWN, VK_TAB, 0};
+    EXPECT_TRUE(window.PreTranslateMessage(tab));
+    EXPECT_EQ(GetFocus(), window.LvwOhjelmat2());
+    tab.hwnd = window.LvwOhjelmat2();
+    EXPECT_TRUE(window.PreTranslateMessage(tab));
+    EXPECT_EQ(GetFocus(), window.LvwOhjelmat());
+}
+
+std::wstring MenuText(HMENU menu, int position)
+{
+    wchar_t text[256] = {};
+    GetMenuStringW(menu, position, text, static_cast<int>(std::size(text)), MF_BYPOSITION);
+    return text;
+}
+
+std::vector<std::wstring> MenuTexts(HMENU menu)
+{
+    std::vector<std::wstring> texts;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i)
+        texts.push_back((GetMenuState(menu, i, MF_BYPOSITION) & MF_SEPARATOR) ? L"-" : MenuText(menu, i));
+    return texts;
+}
+
+TEST_F(MainWindow, MenusCarryTheirExactCaptions)
+{
+    FrmKarnio& window = Open();
+    HMENU bar = GetMenu(window.Hwnd());
+    ASSERT_EQ(GetMenuItemCount(bar), 2);
+    EXPECT_EQ(MenuText(bar, 0), L"&Tiedosto");
+    EXPECT_EQ(MenuText(bar, 1), L"&Ohje");
+    // The key name follows the caption after a tab, as Windows shows shortcuts.
+    EXPECT_EQ(MenuTexts(GetSubMenu(bar, 0)),
+              (std::vector<std::wstring>{L"&Päivitä ohjelmaluettelot    \tF5", L"-", L"&Lopeta"}));
+    EXPECT_EQ(MenuTexts(GetSubMenu(bar, 1)),
+              (std::vector<std::wstring>{L"&Readme-ohje\tF1", L"-", L"&Ohjelmapäivitykset...",
+                                         L"&Palautetta ohjelmasta...    ", L"&Virheilmoitukset...", L"-",
+                                         L"&Tietoja ohjelmasta...    "}));
+    EXPECT_EQ(MenuTexts(window.MnuPopUp()), (std::vector<std::wstring>{L"&Poista", L"&Aja karnio-ohjelma..."}));
+    EXPECT_EQ(GetMenuState(window.MnuPopUp(), IDM_AJA, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    EXPECT_EQ(std::wstring(L"&Päivitä ohjelmaluettelot    ").size(), 29u);
+}
+
+TEST_F(MainWindow, ListsAreSortedWithTheirHeadersAndWidths)
+{
+    test::AddEntry(L"zz", L"Zeta", L"z.exe");
+    test::AddEntry(L"aa", L"Ääni", L"a.exe");
+    test::AddEntry(L"mm", L"alfa", L"m.exe");
+    test::AddEntry(L"bb", L"Beta", L"b.exe");
+    test::AddEntry(L"h1", nullptr, nullptr, L"Hiljainen");
+    test::AddEntry(L"A-tyhjä", nullptr, nullptr);
+    FrmKarnio& window = Open();
+
+    for (HWND list : {window.LvwOhjelmat(), window.LvwOhjelmat2()}) {
+        EXPECT_EQ(ListView_GetColumnWidth(list, 0), TwipsToPixels(2500, dpi_));
+        EXPECT_EQ(ListView_GetColumnWidth(list, 1), TwipsToPixels(4300, dpi_));
+        EXPECT_TRUE(GetWindowLongW(list, GWL_STYLE) & LVS_REPORT);
+        const auto rows = test::Rows(list);
+        for (std::size_t i = 1; i < rows.size(); ++i)
+            EXPECT_NE(CompareStringW(LOCALE_USER_DEFAULT, 0, rows[i - 1].text.c_str(), -1, rows[i].text.c_str(), -1),
+                      CSTR_GREATER_THAN)
+                << i;
+    }
+    wchar_t header[64];
+    LVCOLUMNW column = {LVCF_TEXT};
+    column.pszText = header;
+    column.cchTextMax = 64;
+    ListView_GetColumn(window.LvwOhjelmat(), 0, &column);
+    EXPECT_STREQ(header, L"Ohjelman nimi");
+    ListView_GetColumn(window.LvwOhjelmat2(), 0, &column);
+    EXPECT_STREQ(header, L"Piilotetun ohjelman nimi");
+    ListView_GetColumn(window.LvwOhjelmat2(), 1, &column);
+    EXPECT_STREQ(header, L"Karnio-ohjelma");
+
+    EXPECT_EQ(test::Rows(window.LvwOhjelmat()).size(), 4u);
+    EXPECT_EQ(test::Rows(window.LvwOhjelmat2()),
+              (std::vector<ListRow>{{L"A-tyhjä", L""}, {L"Hiljainen", L""}}));
+}
+
+TEST_F(MainWindow, OrderMatchesASortingListViewOfItsOwn)
+{
+    const std::vector<std::wstring> names = {L"beta", L"Beta", L"alpha", L"Ärräpää", L"Zulu", L"_under", L"10 x",
+                                             L"2 x",  L"a-b",  L"ab",    L"Öljy",    L"Åke",  L"жук",    L"Ящик"};
+    for (std::size_t i = 0; i < names.size(); ++i) test::AddEntry(L"k" + std::to_wstring(i), names[i].c_str(), L"x.exe");
+    FrmKarnio& window = Open();
+
+    HWND reference = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT | LVS_SORTASCENDING, 0, 0, 100, 100,
+                                     nullptr, nullptr, nullptr, nullptr);
+    LVCOLUMNW column = {LVCF_WIDTH};
+    column.cx = 50;
+    ListView_InsertColumn(reference, 0, &column);
+    for (const std::wstring& name : names) {
+        LVITEMW item = {LVIF_TEXT};
+        item.iItem = 0;
+        item.pszText = const_cast<wchar_t*>(name.c_str());
+        SendMessageW(reference, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    std::vector<std::wstring> expected, shown;
+    for (const auto& row : test::Rows(reference)) expected.push_back(row.text);
+    for (const auto& row : test::Rows(window.LvwOhjelmat())) shown.push_back(row.text);
+    DestroyWindow(reference);
+    EXPECT_EQ(shown, expected);
+}
+
+TEST_F(MainWindow, ClickingRowsRemembersKeyAndCommand)
+{
+    test::AddEntry(L"with", L"With command", L"with.exe /x");
+    test::AddEntry(L"without", nullptr, nullptr);
+    FrmKarnio& window = Open();
+    HMENU popup = window.MnuPopUp();
+
+    test::SelectRow(window.LvwOhjelmat(), test::FindRow(window.LvwOhjelmat(), L"With command"));
+    EXPECT_EQ(window.StrAvain(), "with");
+    EXPECT_EQ(window.StrKomento(), "with.exe /x");
+    EXPECT_EQ(GetMenuState(popup, IDM_AJA, MF_BYCOMMAND) & MF_GRAYED, 0u);
+
+    test::SelectRow(window.LvwOhjelmat2(), 0);
+    EXPECT_EQ(window.StrAvain(), "without");
+    EXPECT_EQ(window.StrKomento(), "with.exe /x");
+    EXPECT_NE(GetMenuState(popup, IDM_AJA, MF_BYCOMMAND) & MF_GRAYED, 0u);
+
+    // A rebuild keeps both.
+    Command(IDM_PAIVITA);
+    EXPECT_EQ(window.StrAvain(), "without");
+    EXPECT_EQ(window.StrKomento(), "with.exe /x");
+}
+
+TEST_F(MainWindow, DeleteRemovesTheChosenKeyAndRebuilds)
+{
+    test::AddEntry(L"Poistettava", L"Poistettava ohjelma", L"p.exe");
+    test::AddEntry(L"Jää", L"Jäävä ohjelma", L"j.exe");
+    FrmKarnio& window = Open();
+    test::CursorLog cursor;
+
+    test::SelectRow(window.LvwOhjelmat(), test::FindRow(window.LvwOhjelmat(), L"Poistettava ohjelma"));
+    Command(IDM_POISTA);
+    EXPECT_FALSE(test::EntryExists(L"Poistettava"));
+    EXPECT_TRUE(test::EntryExists(L"Jää"));
+    EXPECT_EQ(test::Rows(window.LvwOhjelmat()), (std::vector<ListRow>{{L"Jäävä ohjelma", L"j.exe"}}));
+    EXPECT_TRUE(test::Rows(window.LvwOhjelmat2()).empty());
+    EXPECT_EQ(window.StrAvain(), "Poistettava");
+    EXPECT_EQ(cursor.changes, (std::vector<AppCursor>{AppCursor::Wait, AppCursor::Default}));
+
+    // Deleting it again is harmless.
+    Command(IDM_POISTA);
+    EXPECT_TRUE(test::EntryExists(L"Jää"));
+}
+
+TEST_F(MainWindow, DeleteBeforeAnyClickDeletesNothing)
+{
+    test::AddEntry(L"Yksi", L"Yksi", L"1.exe");
+    FrmKarnio& window = Open();
+    Command(IDM_POISTA);
+    EXPECT_TRUE(test::EntryExists(L""));
+    EXPECT_TRUE(test::EntryExists(L"Yksi"));
+    EXPECT_EQ(test::Rows(window.LvwOhjelmat()).size(), 1u);
+}
+
+TEST_F(MainWindow, RefreshWithF5ReadsTheRegistryAgain)
+{
+    FrmKarnio& window = Open();
+    EXPECT_TRUE(test::Rows(window.LvwOhjelmat()).empty());
+    test::AddEntry(L"Uusi", L"Uusi ohjelma", L"u.exe");
+    test::CursorLog cursor;
+    MSG f5 = {window.LvwOhjelmat(), WM_KEYDOWN, VK_F5, 0};
+    EXPECT_TRUE(window.PreTranslateMessage(f5));
+    Pump();
+    EXPECT_EQ(test::Rows(window.LvwOhjelmat()), (std::vector<ListRow>{{L"Uusi ohjelma", L"u.exe"}}));
+    EXPECT_EQ(cursor.changes, (std::vector<AppCursor>{AppCursor::Wait, AppCursor::Default}));
+
+    MSG f1 = {window.LvwOhjelmat(), WM_KEYDOWN, VK_F1, 0};
+    EXPECT_TRUE(window.PreTranslateMessage(f1));
+    Pump();
+    ASSERT_EQ(test::RecordedShellCalls().size(), 1u);
+    EXPECT_EQ(test::RecordedShellCalls()[0].file, L"readme.txt");
+}
+
+TEST_F(MainWindow, QuitEndsTheProgram)
+{
+    FrmKarnio& window = Open();
+    test::CursorLog cursor;
+    HWND hwnd = window.Hwnd();
+    SendMessageW(hwnd, WM_COMMAND, IDM_LOPETA, 0);
+    EXPECT_FALSE(IsWindow(hwnd));
+    MSG message;
+    EXPECT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(cursor.changes, (std::vector<AppCursor>{AppCursor::Wait}));
+    SetAppCursor(AppCursor::Default);
+}
+
+TEST_F(MainWindow, PopUpMenuOpensFromMouseAndKeyboard)
+{
+    test::AddEntry(L"Yksi", L"Yksi", L"1.exe");
+    FrmKarnio& window = Open();
+    for (HWND list : {window.LvwOhjelmat(), window.LvwOhjelmat2()}) {
+        for (bool keyboard : {false, true}) {
+            // The pop-up runs its own modal loop; another thread closes it once it shows.
+            auto closer = std::async(std::launch::async, [] {
+                for (int waited = 0; waited < 10000; waited += 20) {
+                    HWND menu = FindWindowW(L"#32768", nullptr);
+                    if (menu && IsWindowVisible(menu)) {
+                        PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+                        return true;
+                    }
+                    Sleep(20);
+                }
+                return false;
+            });
+            RECT rect;
+            GetWindowRect(list, &rect);
+            // Over empty space near the bottom of the list, or from the menu key.
+            const LPARAM where = keyboard ? MAKELPARAM(-1, -1) : MAKELPARAM(rect.left + 40, rect.bottom - 10);
+            SendMessageW(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), where);
+            EXPECT_TRUE(closer.get()) << (keyboard ? "keyboard" : "mouse");
+            Pump();
+        }
+    }
+}
+
+TEST_F(MainWindow, RightButtonReleaseOverAListOpensThePopUp)
+{
+    FrmKarnio& window = Open();
+    auto closer = std::async(std::launch::async, [] {
+        for (int waited = 0; waited < 10000; waited += 20) {
+            HWND menu = FindWindowW(L"#32768", nullptr);
+            if (menu && IsWindowVisible(menu)) {
+                PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+                return true;
+            }
+            Sleep(20);
+        }
+        return false;
+    });
+    RECT rect;
+    GetWindowRect(window.LvwOhjelmat(), &rect);
+    SetCursorPos(rect.left + 60, rect.top + 100);
+    INPUT clicks[2] = {};
+    clicks[0].type = clicks[1].type = INPUT_MOUSE;
+    clicks[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+    clicks[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+    SendInput(2, clicks, sizeof(INPUT));
+    const auto deadline = GetTickCount() + 10000;
+    while (closer.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready && GetTickCount() < deadline) Pump();
+    EXPECT_TRUE(closer.get());
+}
+
+}  // namespace
+}  // namespace karnio

@@ -1,0 +1,198 @@
+// "&Aja karnio-ohjelma...": real processes of ours, real message boxes.
+#include "ui/main/frmKarnio.h"
+#include "ui/main/launcher.h"
+
+#include "app/resource.h"
+#include "registry/windows_registry.h"
+#include "ui/ui_support.h"
+
+namespace karnio {
+namespace {
+
+using test::Pump;
+
+// The demo uninstaller, as a Windows path (tests/CMakeLists passes its Unix path).
+std::wstring DemoProgram()
+{
+    const char* unixPath = std::getenv("KARNIO_DEMO");
+    std::wstring path = L"Z:" + Wide(unixPath ? unixPath : "");
+    for (auto& c : path) if (c == L'/') c = L'\\';
+    return path;
+}
+
+std::wstring ReadMarker(const std::wstring& file)
+{
+    HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return {};
+    wchar_t text[1024] = {};
+    DWORD read = 0;
+    ReadFile(handle, text, sizeof text - sizeof(wchar_t), &read, nullptr);
+    CloseHandle(handle);
+    return text;
+}
+
+// Waits for the marker a started demo writes, then lets the demo end.
+std::wstring AwaitMarker(const std::wstring& file)
+{
+    std::wstring text;
+    for (int i = 0; i < 500 && (text = ReadMarker(file)).empty(); ++i) Sleep(20);
+    const std::wstring release = file + L".release";
+    CloseHandle(CreateFileW(release.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    return text;
+}
+
+// A demo on its way out still holds its image open for a moment.
+void DeleteWhenFree(const std::wstring& file)
+{
+    for (int i = 0; i < 250 && !DeleteFileW(file.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND; ++i) Sleep(20);
+}
+
+void Copy(const std::wstring& from, const std::wstring& to)
+{
+    const auto slash = to.find_last_of(L'\\');
+    CreateDirectoryW(to.substr(0, slash).c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(from.c_str(), to.c_str(), FALSE)) << Narrow(to);
+}
+
+class RunCommand : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::ClearUninstallKey();
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        marker_ = std::wstring(temp) + L"karnio-marker-" + std::to_wstring(GetTickCount()) + L".txt";
+    }
+    void TearDown() override
+    {
+        window_.reset();
+        Pump();
+        DeleteFileW(marker_.c_str());
+        DeleteFileW((marker_ + L".release").c_str());
+        test::ClearUninstallKey();
+    }
+    FrmKarnio& Open()
+    {
+        window_ = std::make_unique<FrmKarnio>(registry_);
+        EXPECT_TRUE(window_->Create(SW_SHOWNORMAL));
+        Pump();
+        return *window_;
+    }
+    // Chooses the run command; returns the message box it showed, if any.
+    test::SeenDialog Run()
+    {
+        auto box = test::WatchForDialog(L"Virhe", 3000);
+        SendMessageW(window_->Hwnd(), WM_COMMAND, IDM_AJA, 0);
+        Pump();
+        return box.get();
+    }
+
+    WindowsRegistry registry_;
+    std::unique_ptr<FrmKarnio> window_;
+    std::wstring marker_;
+};
+
+TEST_F(RunCommand, StartsTheRememberedCommandWithoutWaiting)
+{
+    const std::wstring command = L"\"" + DemoProgram() + L"\" marker " + marker_;
+    test::AddEntry(L"Demo", L"Demo", command.c_str());
+    FrmKarnio& window = Open();
+    test::SelectRow(window.LvwOhjelmat(), 0);
+    test::CursorLog cursor;
+
+    // The demo waits for its release file, so a caller that waited would hang here.
+    EXPECT_FALSE(Run().found);
+    EXPECT_EQ(AwaitMarker(marker_), DemoProgram());
+    EXPECT_EQ(cursor.changes, (std::vector<AppCursor>{AppCursor::Wait, AppCursor::Default}));
+}
+
+TEST_F(RunCommand, MissingProgramShowsTheFileNotFoundMessage)
+{
+    test::AddEntry(L"Poissa", L"Poissa", L"C:\\Ei ole\\poista.exe /S");
+    FrmKarnio& window = Open();
+    test::SelectRow(window.LvwOhjelmat(), 0);
+    const test::SeenDialog box = Run();
+    ASSERT_TRUE(box.found);
+    EXPECT_EQ(box.title, L"Virhe");
+    EXPECT_EQ(box.text, L"Karnio-ohjelman ajo ei onnistu, koska vaadittavaa tiedostoa ei löydy.");
+    EXPECT_TRUE(box.exclamationIcon);
+}
+
+TEST_F(RunCommand, EmptyCommandBeforeAnyClickShowsTheGenericMessage)
+{
+    FrmKarnio& window = Open();
+    EXPECT_EQ(GetMenuState(window.MnuPopUp(), IDM_AJA, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    const test::SeenDialog box = Run();
+    ASSERT_TRUE(box.found);
+    EXPECT_EQ(box.title, L"Virhe");
+    EXPECT_EQ(box.text, L"Virhe 5: Karnio-ohjelman ajo ei onnistu.");
+}
+
+TEST(Launcher, SplitsUnquotedPathsAtTheProgramsOwnExtension)
+{
+    const auto split = [](const wchar_t* line) {
+        const CommandLineParts parts = SplitCommandLine(line);
+        return Narrow(parts.program) + "|" + Narrow(parts.arguments);
+    };
+    EXPECT_EQ(split(L"C:\\Program Files\\Foo\\uninst.exe /S"), "C:\\Program Files\\Foo\\uninst.exe| /S");
+    EXPECT_EQ(split(L"  \"C:\\Program Files\\Foo\\un inst.exe\" /x \"a b\""),
+              "C:\\Program Files\\Foo\\un inst.exe| /x \"a b\"");
+    EXPECT_EQ(split(L"MsiExec.exe /X{12345678-ABCD}"), "MsiExec.exe| /X{12345678-ABCD}");
+    EXPECT_EQ(split(L"rundll32.exe shell32.dll,Control_RunDLL"), "rundll32.exe| shell32.dll,Control_RunDLL");
+    EXPECT_EQ(split(L"msiexec /x {1}"), "msiexec| /x {1}");
+    EXPECT_EQ(split(L"C:\\TOOLS\\X.COM"), "C:\\TOOLS\\X.COM|");
+    EXPECT_EQ(split(L"   "), "|");
+}
+
+TEST(Launcher, NeverStartsADecoyForAnUnquotedPath)
+{
+    const std::wstring demo = DemoProgram();
+    const std::wstring real = L"C:\\Program Files\\Foo\\uninst.exe";
+    Copy(demo, L"C:\\Program.exe");
+    Copy(demo, L"C:\\Program Files\\Foo.exe");
+    Copy(demo, real);
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring marker = std::wstring(temp) + L"karnio-decoy.txt";
+
+    EXPECT_EQ(KaynnistaKomento(real + L" marker " + marker), 0);
+    EXPECT_EQ(AwaitMarker(marker), real);
+    DeleteFileW(marker.c_str());
+
+    DeleteWhenFree(real);
+    EXPECT_EQ(KaynnistaKomento(real + L" marker " + marker), kErrorNumberFileNotFound);
+    Sleep(300);
+    EXPECT_EQ(GetFileAttributesW(marker.c_str()), INVALID_FILE_ATTRIBUTES);
+    for (const std::wstring& file : {std::wstring(L"C:\\Program.exe"), std::wstring(L"C:\\Program Files\\Foo.exe"), marker + L".release"})
+        DeleteWhenFree(file);
+}
+
+TEST(Launcher, FindsBareNamesAndExpandsVariables)
+{
+    // A fresh name each run: an earlier copy may still be held by its last run.
+    const std::wstring name = L"karnio-bare-" + std::to_wstring(GetTickCount());
+    const std::wstring copy = L"C:\\windows\\" + name + L".exe";
+    Copy(DemoProgram(), copy);
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring marker = std::wstring(temp) + name + L".txt";
+
+    EXPECT_EQ(KaynnistaKomento(name + L".exe marker " + marker), 0);
+    EXPECT_EQ(AwaitMarker(marker), copy);
+    DeleteWhenFree(marker);
+    DeleteWhenFree(marker + L".release");
+
+    SetEnvironmentVariableW(L"KARNIO_TEST_DIR", L"C:\\windows");
+    EXPECT_EQ(KaynnistaKomento(L"%KARNIO_TEST_DIR%\\" + name + L" marker " + marker), 0);
+    EXPECT_EQ(AwaitMarker(marker), copy);
+    DeleteWhenFree(marker);
+    DeleteWhenFree(marker + L".release");
+
+    EXPECT_EQ(KaynnistaKomento(L"ei-tallaista-ohjelmaa.exe /x"), kErrorNumberFileNotFound);
+    EXPECT_EQ(KaynnistaKomento(L""), kErrorNumberInvalidCall);
+    DeleteWhenFree(copy);
+}
+
+}  // namespace
+}  // namespace karnio

@@ -1,0 +1,104 @@
+// A harmless stand-in uninstaller for trying Karnio out.
+//   karnio-demo install            fills the Uninstall key with demo entries
+//   karnio-demo uninstall SUBKEY   asks, then removes that entry as a real uninstaller would
+//   karnio-demo marker FILE        writes its own path to FILE, then waits for FILE.release (for tests)
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const wchar_t kUninstall[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+std::wstring Self()
+{
+    wchar_t path[MAX_PATH * 4];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
+    return std::wstring(path, length);
+}
+
+void SetText(HKEY key, const wchar_t* name, const std::wstring& value, DWORD type = REG_SZ)
+{
+    RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+struct Entry {
+    const wchar_t* subkey;
+    const wchar_t* displayName;       // null: none
+    const wchar_t* quietDisplayName;  // null: none
+    std::wstring uninstall;           // "-": none
+    std::wstring quietUninstall;      // "-": none
+};
+
+int Install()
+{
+    const std::wstring demo = L"\"" + Self() + L"\" uninstall ";
+    const std::vector<Entry> entries = {
+        {L"Kuvankatselin", L"Kuvankatselin 3.1", nullptr, demo + L"Kuvankatselin", L"-"},
+        {L"Äänityökalu", L"Äänityökalu 2026", nullptr, L"-", demo + L"Äänityökalu"},
+        {L"PostClient", L"Почтовый клиент 5", nullptr, demo + L"PostClient", L"-"},
+        {L"ImageEditor", L"画像エディタ 2.0", nullptr, demo + L"ImageEditor", L"-"},
+        {L"{5B8C3F1A-2D4E-4A6B-9C0D-1E2F3A4B5C6D}", L"Tulostinajuri", nullptr,
+         L"MsiExec.exe /X{5B8C3F1A-2D4E-4A6B-9C0D-1E2F3A4B5C6D}", L"-"},
+        {L"VanhaPeli", L"Vanha peli (poistettu käsin)", nullptr, L"C:\\Program Files\\Vanha peli\\poista.exe /S", L"-"},
+        {L"Ajuripaketti", L"Ajuripaketti", nullptr, L"", demo + L"Ajuripaketti"},
+        {L"KB2468871", L"Päivitys KB2468871", nullptr, L"-", L"-"},
+        {L"Taustapalvelu", nullptr, L"Taustapalvelu", demo + L"Taustapalvelu", L"-"},
+        {L"{3F2504E0-4F89-11D3-9A0C-0305E82C3301}", nullptr, nullptr, L"-", L"-"},
+        {L"Muistilaput", L"Muistilaput", nullptr, demo + L"Muistilaput", L"-"},
+    };
+    for (const Entry& entry : entries) {
+        HKEY key = nullptr;
+        if (RegCreateKeyW(HKEY_LOCAL_MACHINE, (kUninstall + std::wstring(entry.subkey)).c_str(), &key) != ERROR_SUCCESS)
+            return 1;
+        if (entry.displayName) SetText(key, L"DisplayName", entry.displayName);
+        if (entry.quietDisplayName) SetText(key, L"QuietDisplayName", entry.quietDisplayName);
+        if (entry.uninstall != L"-") SetText(key, L"UninstallString", entry.uninstall);
+        if (entry.quietUninstall != L"-") SetText(key, L"QuietUninstallString", entry.quietUninstall);
+        SetText(key, L"Publisher", L"Karnio-esittely");
+        RegCloseKey(key);
+    }
+    return 0;
+}
+
+int Uninstall(const std::wstring& subkey)
+{
+    const std::wstring question = L"Poistetaanko esittelyohjelma \"" + subkey +
+                                  L"\"?\n\nMitään ei poisteta levyltä; vain ohjelman rekisterimerkintä häviää.";
+    if (MessageBoxW(nullptr, question.c_str(), L"Karnio-esittely", MB_YESNO | MB_ICONQUESTION) != IDYES) return 1;
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kUninstall + subkey).c_str());
+    MessageBoxW(nullptr, L"Poistettu. Päivitä Karnion luettelot (F5).", L"Karnio-esittely", MB_OK | MB_ICONINFORMATION);
+    return 0;
+}
+
+int Marker(const std::wstring& file)
+{
+    HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return 1;
+    const std::wstring self = Self();
+    DWORD written = 0;
+    WriteFile(handle, self.c_str(), static_cast<DWORD>(self.size() * sizeof(wchar_t)), &written, nullptr);
+    CloseHandle(handle);
+    // A caller that waited for us would hang here: the test releases us only afterwards.
+    const std::wstring release = file + L".release";
+    for (int i = 0; i < 300 && GetFileAttributesW(release.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(100);
+    return 0;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+{
+    int count = 0;
+    wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &count);
+    const std::wstring verb = count > 1 ? args[1] : L"";
+    const std::wstring argument = count > 2 ? args[2] : L"";
+    LocalFree(args);
+    if (verb == L"install") return Install();
+    if (verb == L"uninstall") return Uninstall(argument);
+    if (verb == L"marker") return Marker(argument);
+    return 2;
+}
