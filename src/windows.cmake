@@ -23,3 +23,7 @@ target_link_libraries(karnio PRIVATE karnio_ui)
 add_executable(karnio-demo WIN32 tools/demo/karnio_demo.cpp ${CMAKE_CURRENT_SOURCE_DIR}/tests/support/utf8.rc)
 target_link_options(karnio-demo PRIVATE -municode)
 target_link_libraries(karnio-demo PRIVATE shell32)
+
+# tools/benchmark: a program that prints figures.
+add_executable(karnio-benchmark tools/benchmark/benchmark.cpp ${KARNIO_RESOURCES})
+target_link_libraries(karnio-benchmark PRIVATE karnio_ui)

@@ -167,6 +167,23 @@ inline std::future<SeenDialog> WatchForDialog(const std::wstring& title, int tim
     });
 }
 
+// Closes the next pop-up menu once it shows (it runs its own modal loop on the
+// calling thread); true if one showed.
+inline std::future<bool> CloseMenuWhenShown()
+{
+    return std::async(std::launch::async, [] {
+        for (int waited = 0; waited < 10000; waited += 20) {
+            HWND menu = FindWindowW(L"#32768", nullptr);
+            if (menu && IsWindowVisible(menu)) {
+                PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+                return true;
+            }
+            Sleep(20);
+        }
+        return false;
+    });
+}
+
 // Records every change of the application cursor.
 class CursorLog {
 public:

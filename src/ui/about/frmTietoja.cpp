@@ -19,7 +19,7 @@ constexpr int kClientWidthTwips = 4335;
 constexpr int kClientHeightTwips = 3495;
 constexpr COLORREF kLinkColour = RGB(64, 64, 64);
 
-struct ControlSpec {
+struct ControlPlan {
     int id;
     const wchar_t* windowClass;
     unsigned textId;  // 0: no text
@@ -28,7 +28,7 @@ struct ControlSpec {
 };
 
 // In tab order, which is also the order of creation.
-constexpr ControlSpec kControls[] = {
+constexpr ControlPlan kControls[] = {
     {FrmTietoja::kIdCmdOK, L"BUTTON", IDS_OK, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, {3000, 3000, 1215, 375}},
     {FrmTietoja::kIdPicKuvake, L"STATIC", 0, WS_VISIBLE | SS_ICON | SS_REALSIZECONTROL, {360, 300, 555, 495}},
     {FrmTietoja::kIdLblOhjelmanNimi, L"STATIC", IDS_KARNIO, WS_VISIBLE | SS_LEFT, {1080, 360, 735, 255}},
@@ -158,10 +158,10 @@ void FrmTietoja::CreateControls()
     SetWindowPos(hwnd_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
                  (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-    for (const ControlSpec& spec : kControls) {
-        const std::wstring text = spec.textId ? LoadText(spec.textId) : std::wstring();
-        HWND control = CreateChild(hwnd_, spec.windowClass, text.c_str(), spec.style, 0, spec.place, spec.id, dpi_);
-        HFONT font = spec.id == kIdLblOhjelmanNimi ? boldFont_.get() : IsLink(control) ? linkFont_.get() : font_.get();
+    for (const ControlPlan& plan : kControls) {
+        const std::wstring text = plan.textId ? LoadText(plan.textId) : std::wstring();
+        HWND control = CreateChild(hwnd_, plan.windowClass, text.c_str(), plan.style, 0, plan.place, plan.id, dpi_);
+        HFONT font = plan.id == kIdLblOhjelmanNimi ? boldFont_.get() : IsLink(control) ? linkFont_.get() : font_.get();
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
     SetDlgItemTextW(hwnd_, kIdLblVersio, VersionLine().c_str());

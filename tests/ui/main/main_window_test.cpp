@@ -273,18 +273,7 @@ TEST_F(MainWindow, PopUpMenuOpensFromMouseAndKeyboard)
     FrmKarnio& window = Open();
     for (HWND list : {window.LvwOhjelmat(), window.LvwOhjelmat2()}) {
         for (bool keyboard : {false, true}) {
-            // The pop-up runs its own modal loop; another thread closes it once it shows.
-            auto closer = std::async(std::launch::async, [] {
-                for (int waited = 0; waited < 10000; waited += 20) {
-                    HWND menu = FindWindowW(L"#32768", nullptr);
-                    if (menu && IsWindowVisible(menu)) {
-                        PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-                        return true;
-                    }
-                    Sleep(20);
-                }
-                return false;
-            });
+            auto closer = test::CloseMenuWhenShown();
             RECT rect;
             GetWindowRect(list, &rect);
             // Over empty space near the bottom of the list, or from the menu key.
@@ -299,17 +288,7 @@ TEST_F(MainWindow, PopUpMenuOpensFromMouseAndKeyboard)
 TEST_F(MainWindow, RightButtonReleaseOverAListOpensThePopUp)
 {
     FrmKarnio& window = Open();
-    auto closer = std::async(std::launch::async, [] {
-        for (int waited = 0; waited < 10000; waited += 20) {
-            HWND menu = FindWindowW(L"#32768", nullptr);
-            if (menu && IsWindowVisible(menu)) {
-                PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-                return true;
-            }
-            Sleep(20);
-        }
-        return false;
-    });
+    auto closer = test::CloseMenuWhenShown();
     RECT rect;
     GetWindowRect(window.LvwOhjelmat(), &rect);
     SetCursorPos(rect.left + 60, rect.top + 100);
