@@ -20,6 +20,7 @@ NATIVE_PACKAGES=(cmake make g++ googletest libgtest-dev)
 
 build_win64() {  # build-dir [targets...]
     local dir="$1"; shift
+    mkdir -p "$(dirname "$dir")"
     cmake -S "$KARNIO_ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$KARNIO_ROOT/cmake/mingw-w64-x86_64.cmake" \
         -DCMAKE_BUILD_TYPE=Release >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; return 1; }
     if (($#)); then
