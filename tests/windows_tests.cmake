@@ -19,3 +19,9 @@ endfunction()
 
 karnio_ui_test(main_window_tests ui/main/main_window_test.cpp ui/main/run_command_test.cpp)
 karnio_ui_test(about_window_tests ui/about/about_window_test.cpp)
+
+# The release ZIP as tools/test unpacks it.
+add_executable(package_tests app/package_test.cpp ${KARNIO_TEST_MANIFEST})
+target_link_libraries(package_tests PRIVATE karnio_ui GTest::gtest_main)
+add_test(NAME package COMMAND package_tests)
+set_tests_properties(package PROPERTIES ENVIRONMENT "KARNIO_PACKAGE_DIR=${CMAKE_BINARY_DIR}/package/karnio-1.2-win64")

@@ -39,10 +39,13 @@ wine_start() {  # prefix
     wineboot -i </dev/null >"$WINEPREFIX/../wineboot.log" 2>&1
 }
 
-# Wine draws the windows' frames itself inside a virtual desktop, as Windows would.
+# Makes the prefix's desktop behave as a Windows one: Wine draws the windows'
+# frames itself inside a virtual desktop, and .txt files open in Notepad (a new
+# prefix has the txtfile class but not the .txt extension that names it).
 wine_use_desktop() {
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "${1:-1024x768}" /f </dev/null >/dev/null 2>&1
+    wine reg add 'HKCR\.txt' /ve /d txtfile /f </dev/null >/dev/null 2>&1
 }
 
 wine_stop() {
