@@ -22,11 +22,11 @@ void SetClientSize(HWND window, int widthTwips, int heightTwips, int dpi)
     const int width = TwipsToPixels(widthTwips, dpi), height = TwipsToPixels(heightTwips, dpi);
     // Adjust twice: a menu bar may wrap to a second line once the width is known.
     for (int pass = 0; pass < 2; ++pass) {
-        RECT window_rect, client;
-        GetWindowRect(window, &window_rect);
+        RECT frame, client;
+        GetWindowRect(window, &frame);
         GetClientRect(window, &client);
-        const int frameWidth = (window_rect.right - window_rect.left) - client.right;
-        const int frameHeight = (window_rect.bottom - window_rect.top) - client.bottom;
+        const int frameWidth = (frame.right - frame.left) - client.right;
+        const int frameHeight = (frame.bottom - frame.top) - client.bottom;
         SetWindowPos(window, nullptr, 0, 0, width + frameWidth, height + frameHeight,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }

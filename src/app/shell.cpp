@@ -23,10 +23,6 @@ void ShellOpen(HWND owner, const std::wstring& target, int show)
 
 void SetShellExecuteFunction(ShellExecuteFunction function) { Function() = function ? function : ShellExecuteW; }
 
-}  // namespace karnio
-
-namespace karnio {
-
 std::wstring WebAddress(unsigned pathId) { return L"http://" + LoadText(IDS_WWW_PALVELIN) + LoadText(pathId); }
 
 std::wstring MailAddress(unsigned subjectId)

@@ -16,10 +16,6 @@ void ShellOpen(HWND owner, const std::wstring& target, int show);
 // Tests put a recorder here; the program uses ShellExecuteW.
 void SetShellExecuteFunction(ShellExecuteFunction function);
 
-}  // namespace karnio
-
-namespace karnio {
-
 // "http://" with the maker's web host and the page path of string pathId.
 std::wstring WebAddress(unsigned pathId);
 // A mailto: link to the maker's address with the subject of string subjectId, unencoded.

@@ -31,7 +31,14 @@ std::wstring LoadText(unsigned id)
     return length > 0 ? std::wstring(text, length) : std::wstring();
 }
 
-std::wstring ProgramFolder()
+std::wstring LoadText(unsigned id, const std::wstring& argument)
+{
+    std::wstring text = LoadText(id);
+    if (const auto at = text.find(L"%1"); at != std::wstring::npos) text.replace(at, 2, argument);
+    return text;
+}
+
+std::wstring ProgramPath()
 {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
@@ -42,6 +49,12 @@ std::wstring ProgramFolder()
         }
         path.resize(path.size() * 2);
     }
+    return path;
+}
+
+std::wstring ProgramFolder()
+{
+    const std::wstring path = ProgramPath();
     const auto slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }

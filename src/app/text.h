@@ -11,8 +11,11 @@ std::string Narrow(const std::wstring& wide);
 
 // A string of the resource string table, trailing blanks and all.
 std::wstring LoadText(unsigned id);
+// The same with its "%1" replaced by argument.
+std::wstring LoadText(unsigned id, const std::wstring& argument);
 
-// The folder that holds the running executable, without a trailing separator.
+// The running executable's full path, and the folder that holds it (no trailing separator).
+std::wstring ProgramPath();
 std::wstring ProgramFolder();
 
 }  // namespace karnio

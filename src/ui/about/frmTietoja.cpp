@@ -51,20 +51,15 @@ constexpr int kLinks[] = {FrmTietoja::kIdLblEmail, FrmTietoja::kIdLblOhjelmapaiv
 // "Versio 1.02", from the executable's own version block.
 std::wstring VersionLine()
 {
-    wchar_t path[MAX_PATH * 4];
-    const DWORD length = GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
-    if (length == 0 || length >= std::size(path)) return {};
+    const std::wstring path = ProgramPath();
     DWORD ignored = 0;
-    std::vector<BYTE> block(GetFileVersionInfoSizeW(path, &ignored));
+    std::vector<BYTE> block(GetFileVersionInfoSizeW(path.c_str(), &ignored));
     void* value = nullptr;
     UINT valueLength = 0;
-    if (block.empty() || !GetFileVersionInfoW(path, 0, static_cast<DWORD>(block.size()), block.data()) ||
+    if (block.empty() || !GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()) ||
         !VerQueryValueW(block.data(), L"\\StringFileInfo\\040904B0\\FileVersion", &value, &valueLength) || !valueLength)
         return {};
-    const std::wstring version(static_cast<const wchar_t*>(value));
-    std::wstring line = LoadText(IDS_VERSIO);
-    if (const auto at = line.find(L"%s"); at != std::wstring::npos) line.replace(at, 2, version);
-    return line;
+    return LoadText(IDS_VERSIO, static_cast<const wchar_t*>(value));
 }
 
 }  // namespace

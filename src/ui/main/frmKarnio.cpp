@@ -13,7 +13,6 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
-#include <cwchar>
 
 namespace karnio {
 
@@ -301,14 +300,9 @@ void FrmKarnio::MAjaKarnioohjelma_Click()
     SetAppCursor(AppCursor::Wait);
     const int error = KaynnistaKomento(Wide(strKomento_));
     if (error != 0) {
-        std::wstring prompt;
-        if (error == kErrorNumberFileNotFound) {
-            prompt = LoadText(IDS_TIEDOSTOA_EI_LOYDY);
-        } else {
-            const std::wstring format = LoadText(IDS_AJO_EI_ONNISTU);
-            prompt.resize(format.size() + 16);
-            prompt.resize(std::swprintf(prompt.data(), prompt.size(), format.c_str(), error));
-        }
+        const std::wstring prompt = error == kErrorNumberFileNotFound
+                                        ? LoadText(IDS_TIEDOSTOA_EI_LOYDY)
+                                        : LoadText(IDS_AJO_EI_ONNISTU, std::to_wstring(error));
         MessageBoxW(hwnd_, prompt.c_str(), LoadText(IDS_VIRHE).c_str(), MB_OK | MB_ICONEXCLAMATION);
     }
     SetAppCursor(AppCursor::Default);

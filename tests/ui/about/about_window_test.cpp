@@ -210,7 +210,9 @@ TEST_F(AboutWindow, HelpMenuCommandsOpenTheirTargets)
         EXPECT_EQ(calls[i].verb, L"open");
         EXPECT_EQ(calls[i].parameters, L"");
         EXPECT_EQ(calls[i].folder, ProgramFolder());
-        if (i > 0) EXPECT_EQ(calls[i].show, SW_HIDE);
+        if (i > 0) {
+            EXPECT_EQ(calls[i].show, SW_HIDE);
+        }
     }
 }
 
