@@ -131,7 +131,8 @@ TEST_F(AboutWindow, IsAFixedCentredModalDialogLaidOutInTwips)
             const bool link = id == FrmTietoja::kIdLblEmail || id == FrmTietoja::kIdLblTiedotteet;
             EXPECT_EQ(GetCursor() != arrow, link) << id;
         }
-        SendMessageW(about, WM_COMMAND, IDOK, 0);
+        // Enter presses the default button.
+        PostMessageW(GetFocus(), WM_KEYDOWN, VK_RETURN, 0);
     });
     EXPECT_TRUE(seen);
     EXPECT_TRUE(IsWindowEnabled(window_->Hwnd()));
@@ -162,8 +163,10 @@ TEST_F(AboutWindow, LinksHandTheirAddressesToTheShell)
             EXPECT_EQ(call.show, SW_HIDE);
         }
         // Esc closes it as OK does.
-        SendMessageW(about, WM_COMMAND, IDCANCEL, 0);
+        PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
     });
+    EXPECT_FALSE(FindWindowW(L"#32770", L"Tietoja ohjelmasta"));
+    EXPECT_EQ(CurrentAppCursor(), AppCursor::Default);
 }
 
 TEST_F(AboutWindow, CloseBoxSkipsTheCursorStepsAndASecondShowingLooksTheSame)

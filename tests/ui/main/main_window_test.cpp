@@ -185,6 +185,7 @@ TEST_F(MainWindow, ClickingRowsRemembersKeyAndCommand)
 {
     test::AddEntry(L"with", L"With command", L"with.exe /x");
     test::AddEntry(L"without", nullptr, nullptr);
+    test::AddEntry(L"zz-next", L"Zz next", L"next.exe");
     FrmKarnio& window = Open();
     HMENU popup = window.MnuPopUp();
 
@@ -202,6 +203,13 @@ TEST_F(MainWindow, ClickingRowsRemembersKeyAndCommand)
     Command(IDM_PAIVITA);
     EXPECT_EQ(window.StrAvain(), "without");
     EXPECT_EQ(window.StrKomento(), "with.exe /x");
+
+    // The arrow keys choose a row as a click does.
+    test::SelectRow(window.LvwOhjelmat(), 0);
+    SendMessageW(window.LvwOhjelmat(), WM_KEYDOWN, VK_DOWN, 0);
+    Pump();
+    EXPECT_EQ(window.StrAvain(), "zz-next");
+    EXPECT_EQ(window.StrKomento(), "next.exe");
 }
 
 TEST_F(MainWindow, DeleteRemovesTheChosenKeyAndRebuilds)
@@ -252,6 +260,16 @@ TEST_F(MainWindow, RefreshWithF5ReadsTheRegistryAgain)
     Pump();
     ASSERT_EQ(test::RecordedShellCalls().size(), 1u);
     EXPECT_EQ(test::RecordedShellCalls()[0].file, L"readme.txt");
+}
+
+TEST_F(MainWindow, CloseBoxEndsTheProgramWithoutQuestions)
+{
+    FrmKarnio& window = Open();
+    HWND hwnd = window.Hwnd();
+    SendMessageW(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_FALSE(IsWindow(hwnd));
+    MSG message;
+    EXPECT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 
 TEST_F(MainWindow, QuitEndsTheProgram)
