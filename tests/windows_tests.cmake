@@ -1,12 +1,15 @@
 # Suites that run under Wine against the real registry of a throwaway prefix.
+add_library(karnio_real_registry STATIC support/real_registry.cpp)
+target_link_libraries(karnio_real_registry PUBLIC karnio_test_support)
+
 add_executable(parity_tests registry/parity_test.cpp ${KARNIO_TEST_MANIFEST})
-target_link_libraries(parity_tests PRIVATE karnio_test_support GTest::gtest_main)
+target_link_libraries(parity_tests PRIVATE karnio_real_registry GTest::gtest_main)
 add_test(NAME parity COMMAND parity_tests)
 
 # The real windows, driven in-process: run again at 144 DPI (label dpi).
 add_library(karnio_ui_test_support STATIC ui/ui_support.cpp)
 target_include_directories(karnio_ui_test_support PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(karnio_ui_test_support PUBLIC karnio_ui GTest::gtest)
+target_link_libraries(karnio_ui_test_support PUBLIC karnio_ui karnio_real_registry GTest::gtest)
 
 function(karnio_ui_test name)
     add_executable(${name} ${ARGN} ${KARNIO_RESOURCES})
@@ -17,7 +20,7 @@ function(karnio_ui_test name)
         ENVIRONMENT "KARNIO_DEMO=$<SHELL_PATH:$<TARGET_FILE:karnio-demo>>")
 endfunction()
 
-karnio_ui_test(main_window_tests ui/main/main_window_test.cpp ui/main/run_command_test.cpp)
+karnio_ui_test(main_window_tests ui/main/main_window_test.cpp ui/main/run_command_test.cpp ui/main/sources_test.cpp)
 karnio_ui_test(about_window_tests ui/about/about_window_test.cpp)
 
 # The release ZIP as tools/test unpacks it.

@@ -6,31 +6,33 @@
 
 namespace karnio {
 
-void ListaaOhjelmat(Registry& registry, ListSink& ohjelmat, ListSink& piilotetut)
-{
-    ohjelmat.RemoveAll();
-    piilotetut.RemoveAll();
+namespace {
 
+// One walk of one Uninstall key: its own index from 0, to its first unreadable index.
+void ListaaLahde(Registry& registry, UninstallSource lahde, ListSink& ohjelmat, ListSink& piilotetut)
+{
+    const RegKey juuri = RootOf(lahde);
+    const RegView nakyma = ViewOf(lahde);
     std::string aliavain;
     std::int32_t indeksi = 0;
     do {
-        aliavain = HaeAliavain(registry, kHkeyLocalMachine, kUninstallPath, indeksi);
+        aliavain = HaeAliavain(registry, juuri, kUninstallPath, indeksi, nakyma);
         const std::string polku = kUninstallPath + aliavain;
-        const auto arvo = [&](const char* nimi) { return HaeRekisteriarvo(registry, kHkeyLocalMachine, polku, nimi); };
+        const auto arvo = [&](const char* nimi) { return HaeRekisteriarvo(registry, juuri, polku, nimi, nakyma); };
 
         std::string nimi = arvo("DisplayName");
         if (nimi != kNotFound) {
             std::string komento = arvo("UninstallString");
             if (komento.empty()) {
-                piilotetut.AddRow(aliavain, nimi);
+                piilotetut.AddRow(lahde, aliavain, nimi);
             } else if (komento == kNotFound) {
                 komento = arvo("QuietUninstallString");
                 if (komento != kNotFound)
-                    ohjelmat.SetSubItem1(ohjelmat.AddRow(aliavain, nimi), komento);
+                    ohjelmat.SetSubItem1(ohjelmat.AddRow(lahde, aliavain, nimi), komento);
                 else
-                    piilotetut.AddRow(aliavain, nimi);
+                    piilotetut.AddRow(lahde, aliavain, nimi);
             } else {
-                ohjelmat.SetSubItem1(ohjelmat.AddRow(aliavain, nimi), komento);
+                ohjelmat.SetSubItem1(ohjelmat.AddRow(lahde, aliavain, nimi), komento);
             }
         } else {
             nimi = arvo("QuietDisplayName");
@@ -39,13 +41,56 @@ void ListaaOhjelmat(Registry& registry, ListSink& ohjelmat, ListSink& piilotetut
                 if (aliavain == kNotFound) break;
                 nimi = aliavain;
             }
-            const std::size_t rivi = piilotetut.AddRow(aliavain, nimi);
+            const std::size_t rivi = piilotetut.AddRow(lahde, aliavain, nimi);
             std::string komento = arvo("UninstallString");
             if (komento == kNotFound) komento = arvo("QuietUninstallString");
             piilotetut.SetSubItem1(rivi, komento == kNotFound ? std::string() : komento);
         }
         ++indeksi;
     } while (aliavain != kNotFound);
+}
+
+}  // namespace
+
+RegKey RootOf(UninstallSource source)
+{
+    return source == UninstallSource::User ? kHkeyCurrentUser : kHkeyLocalMachine;
+}
+
+RegView ViewOf(UninstallSource source)
+{
+    return source == UninstallSource::Machine32 ? RegView::Bits32 : RegView::Native;
+}
+
+std::string KeyPathText(UninstallSource source, const std::string& subkey)
+{
+    switch (source) {
+    case UninstallSource::Machine32:
+        return "HKEY_LOCAL_MACHINE\\Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + subkey;
+    case UninstallSource::User:
+        return std::string("HKEY_CURRENT_USER\\") + kUninstallPath + subkey;
+    case UninstallSource::Machine:
+        break;
+    }
+    return std::string("HKEY_LOCAL_MACHINE\\") + kUninstallPath + subkey;
+}
+
+void ListaaOhjelmat(Registry& registry, ListSink& ohjelmat, ListSink& piilotetut)
+{
+    ohjelmat.RemoveAll();
+    piilotetut.RemoveAll();
+    for (const UninstallSource lahde : kUninstallSources) ListaaLahde(registry, lahde, ohjelmat, piilotetut);
+}
+
+bool PoistaAvain(Registry& registry, UninstallSource source, const std::string& aliavain)
+{
+    if (aliavain.empty() || aliavain.find('\\') != std::string::npos) return false;
+    const std::string polku = kUninstallPath + aliavain;
+    if (ViewOf(source) == RegView::Native)
+        registry.DeleteKey(RootOf(source), polku.c_str());
+    else
+        registry.DeleteKeyEx(RootOf(source), polku.c_str(), ViewOf(source));
+    return true;
 }
 
 }  // namespace karnio

@@ -1,4 +1,4 @@
-// Sorts the subkeys of the Uninstall key into the programs list and the hidden
+// Sorts the subkeys of the Uninstall keys into the programs list and the hidden
 // list. No window code: the lists are reached through ListSink, so the rules
 // can run against any registry and any list.
 #pragma once
@@ -12,17 +12,37 @@ namespace karnio {
 
 inline constexpr char kUninstallPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
-// One list of rows; each row has a key, a text and a sub-item 1.
+// The three Uninstall keys that feed Windows' list of installed programs, in
+// the order they are walked: HKEY_LOCAL_MACHINE in the native view, the same
+// key in the 32-bit view (where 32-bit installers write), HKEY_CURRENT_USER.
+enum class UninstallSource { Machine, Machine32, User };
+inline constexpr UninstallSource kUninstallSources[] = {UninstallSource::Machine, UninstallSource::Machine32,
+                                                        UninstallSource::User};
+
+RegKey RootOf(UninstallSource source);
+RegView ViewOf(UninstallSource source);
+
+// The subkey's full registry path as Regedit shows it, for example
+// HKEY_LOCAL_MACHINE\Software\WOW6432Node\Microsoft\...\Uninstall\<subkey>.
+std::string KeyPathText(UninstallSource source, const std::string& subkey);
+
+// One list of rows; each row has a source, a key, a text and a sub-item 1.
 class ListSink {
 public:
     virtual ~ListSink() = default;
     virtual void RemoveAll() = 0;
     // Adds a row with an empty sub-item 1 and returns a handle for SetSubItem1.
-    virtual std::size_t AddRow(const std::string& key, const std::string& text) = 0;
+    virtual std::size_t AddRow(UninstallSource source, const std::string& key, const std::string& text) = 0;
     virtual void SetSubItem1(std::size_t row, const std::string& text) = 0;
 };
 
-// Empties both lists and refills them from HKEY_LOCAL_MACHINE\<kUninstallPath>.
+// Empties both lists and refills them from the three Uninstall keys.
 void ListaaOhjelmat(Registry& registry, ListSink& ohjelmat, ListSink& piilotetut);
+
+// Deletes the subkey of one entry from the Uninstall key it was listed from.
+// A key name that is empty (nothing chosen yet: the path would name the
+// Uninstall key itself) or that holds a separator is refused; returns whether
+// the registry was asked. The deletion's own status is not examined.
+bool PoistaAvain(Registry& registry, UninstallSource source, const std::string& aliavain);
 
 }  // namespace karnio

@@ -36,13 +36,22 @@ std::string PlainText(const unsigned char* data, std::uint32_t size)
     return std::string(reinterpret_cast<const char*>(data), size);
 }
 
+RegKey Open(Registry& registry, RegKey root, const std::string& path, RegView view)
+{
+    RegKey key = 0;
+    if (view == RegView::Native)
+        registry.OpenKey(root, path.c_str(), &key);
+    else
+        registry.OpenKeyEx(root, path.c_str(), view, &key);
+    return key;
+}
+
 }  // namespace
 
 std::string HaeRekisteriarvo(Registry& registry, RegKey root, const std::string& path,
-                             const std::string& valueName)
+                             const std::string& valueName, RegView view)
 {
-    RegKey key = 0;
-    registry.OpenKey(root, path.c_str(), &key);
+    const RegKey key = Open(registry, root, path, view);
 
     std::vector<unsigned char> buffer(kReadBufferSize, ' ');
     std::uint32_t type = 0;
@@ -62,10 +71,10 @@ std::string HaeRekisteriarvo(Registry& registry, RegKey root, const std::string&
     return result;
 }
 
-std::string HaeAliavain(Registry& registry, RegKey root, const std::string& path, std::int32_t index)
+std::string HaeAliavain(Registry& registry, RegKey root, const std::string& path, std::int32_t index,
+                        RegView view)
 {
-    RegKey key = 0;
-    registry.OpenKey(root, path.c_str(), &key);
+    const RegKey key = Open(registry, root, path, view);
 
     std::vector<char> buffer(kReadBufferSize, ' ');
     const RegStatus status =

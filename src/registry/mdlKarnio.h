@@ -15,12 +15,13 @@ inline constexpr std::uint32_t kReadBufferSize = 2048;
 
 // Value valueName of root\path as text: REG_DWORD as a decimal of at least
 // three digits, REG_BINARY as upper-case hex pairs, anything else as its bytes
-// less one terminating zero.
+// less one terminating zero. The native view opens the key with RegOpenKeyA,
+// the 32-bit view with RegOpenKeyExA.
 std::string HaeRekisteriarvo(Registry& registry, RegKey root, const std::string& path,
-                             const std::string& valueName);
+                             const std::string& valueName, RegView view = RegView::Native);
 
 // Name of the subkey at position index of root\path.
 std::string HaeAliavain(Registry& registry, RegKey root, const std::string& path,
-                        std::int32_t index);
+                        std::int32_t index, RegView view = RegView::Native);
 
 }  // namespace karnio

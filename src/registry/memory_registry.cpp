@@ -63,6 +63,8 @@ char16_t FoldCase(char16_t c)
     return c;
 }
 
+constexpr char kWow6432Node[] = "WOW6432Node";
+
 bool IsStringType(std::uint32_t type)
 {
     return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
@@ -112,7 +114,7 @@ MemoryRegistry::NodePtr MemoryRegistry::Resolve(RegKey key) const
     return nullptr;
 }
 
-RegStatus MemoryRegistry::Walk(RegKey root, const char* path, bool create, NodePtr* found,
+RegStatus MemoryRegistry::Walk(RegKey root, const char* path, RegView view, bool create, NodePtr* found,
                                bool* created)
 {
     NodePtr node = Resolve(root);
@@ -120,7 +122,14 @@ RegStatus MemoryRegistry::Walk(RegKey root, const char* path, bool create, NodeP
     if (node->deleted) return kErrorKeyDeleted;
     if (path[0] == '\\') return kErrorBadPathname;
     if (created) *created = false;
-    for (const std::string& part : SplitPath(path)) {
+    std::vector<std::string> parts = SplitPath(path);
+    // The 32-bit view of HKLM\Software is Software\WOW6432Node; a path that
+    // names WOW6432Node itself is not sent there twice.
+    if (view == RegView::Bits32 && root == kHkeyLocalMachine && !parts.empty() &&
+        CompareRegistryNames(parts[0], "Software") == 0 &&
+        (parts.size() < 2 || CompareRegistryNames(parts[1], kWow6432Node) != 0))
+        parts.insert(parts.begin() + 1, kWow6432Node);
+    for (const std::string& part : parts) {
         auto& kids = node->children;
         auto at = std::lower_bound(kids.begin(), kids.end(), part, [](const NodePtr& kid, const std::string& name) {
             return CompareRegistryNames(kid->name, name) < 0;
@@ -139,19 +148,19 @@ RegStatus MemoryRegistry::Walk(RegKey root, const char* path, bool create, NodeP
     return kErrorSuccess;
 }
 
-bool MemoryRegistry::CreateKey(RegKey root, const std::string& path)
+bool MemoryRegistry::CreateKey(RegKey root, const std::string& path, RegView view)
 {
     NodePtr node;
     bool created = false;
-    Walk(root, path.c_str(), true, &node, &created);
+    Walk(root, path.c_str(), view, true, &node, &created);
     return created;
 }
 
 void MemoryRegistry::SetValue(RegKey root, const std::string& path, const std::string& valueName,
-                              std::uint32_t type, std::vector<unsigned char> data)
+                              std::uint32_t type, std::vector<unsigned char> data, RegView view)
 {
     NodePtr node;
-    if (Walk(root, path.c_str(), true, &node, nullptr) != kErrorSuccess) return;
+    if (Walk(root, path.c_str(), view, true, &node, nullptr) != kErrorSuccess) return;
     for (auto& value : node->values) {
         if (CompareRegistryNames(value.name, valueName) == 0) {
             value.type = type;
@@ -163,24 +172,35 @@ void MemoryRegistry::SetValue(RegKey root, const std::string& path, const std::s
 }
 
 void MemoryRegistry::SetString(RegKey root, const std::string& path, const std::string& valueName,
-                               const std::string& text)
+                               const std::string& text, RegView view)
 {
     std::vector<unsigned char> data(text.begin(), text.end());
     data.push_back(0);
-    SetValue(root, path, valueName, kRegSz, std::move(data));
+    SetValue(root, path, valueName, kRegSz, std::move(data), view);
 }
 
 RegStatus MemoryRegistry::OpenKey(RegKey root, const char* path, RegKey* result)
 {
-    *result = 0;
     if (!path || !*path) {
         // RegOpenKeyA hands back the key it was given, without a new handle.
+        *result = 0;
         if (!Resolve(root)) return kErrorInvalidHandle;
         *result = root;
         return kErrorSuccess;
     }
+    return Open(root, path, RegView::Native, result);
+}
+
+RegStatus MemoryRegistry::OpenKeyEx(RegKey root, const char* path, RegView view, RegKey* result)
+{
+    return Open(root, path ? path : "", view, result);
+}
+
+RegStatus MemoryRegistry::Open(RegKey root, const char* path, RegView view, RegKey* result)
+{
+    *result = 0;
     NodePtr node;
-    const RegStatus status = Walk(root, path, false, &node, nullptr);
+    const RegStatus status = Walk(root, path, view, false, &node, nullptr);
     if (status != kErrorSuccess) return status;
     const RegKey handle = nextHandle_;
     nextHandle_ += 4;
@@ -233,11 +253,15 @@ RegStatus MemoryRegistry::CloseKey(RegKey key)
     return handles_.erase(key) ? kErrorSuccess : kErrorInvalidHandle;
 }
 
-RegStatus MemoryRegistry::DeleteKey(RegKey root, const char* path)
+RegStatus MemoryRegistry::DeleteKey(RegKey root, const char* path) { return Delete(root, path, RegView::Native); }
+
+RegStatus MemoryRegistry::DeleteKeyEx(RegKey root, const char* path, RegView view) { return Delete(root, path, view); }
+
+RegStatus MemoryRegistry::Delete(RegKey root, const char* path, RegView view)
 {
     if (!path) return kErrorInvalidParameter;
     NodePtr node;
-    const RegStatus status = Walk(root, path, false, &node, nullptr);
+    const RegStatus status = Walk(root, path, view, false, &node, nullptr);
     if (status != kErrorSuccess) return status;
     if (!node->parent || !node->children.empty()) return kErrorAccessDenied;
     auto& siblings = node->parent->children;

@@ -1,6 +1,8 @@
 // An in-memory registry with the semantics of the Windows calls as Wine serves
 // them: case-insensitive names, subkeys enumerated in Wine's order, string
-// terminators appended when there is room, keys with subkeys refusing deletion.
+// terminators appended when there is room, keys with subkeys refusing deletion,
+// and a 32-bit view in which HKEY_LOCAL_MACHINE\Software is the separate tree
+// stored under Software\WOW6432Node (HKEY_CURRENT_USER has one view only).
 // It counts open handles so tests can prove that every open is closed.
 #pragma once
 
@@ -23,12 +25,12 @@ public:
     ~MemoryRegistry() override;
 
     // Creates the key and any missing parents; false when it existed already.
-    bool CreateKey(RegKey root, const std::string& path);
+    bool CreateKey(RegKey root, const std::string& path, RegView view = RegView::Native);
     // Creates the key as needed and sets one value; data is the narrow form.
     void SetValue(RegKey root, const std::string& path, const std::string& valueName,
-                  std::uint32_t type, std::vector<unsigned char> data);
+                  std::uint32_t type, std::vector<unsigned char> data, RegView view = RegView::Native);
     void SetString(RegKey root, const std::string& path, const std::string& valueName,
-                   const std::string& text);
+                   const std::string& text, RegView view = RegView::Native);
 
     std::size_t OpenHandleCount() const { return handles_.size(); }
 
@@ -39,13 +41,17 @@ public:
                       std::uint32_t nameSize) override;
     RegStatus CloseKey(RegKey key) override;
     RegStatus DeleteKey(RegKey root, const char* path) override;
+    RegStatus OpenKeyEx(RegKey root, const char* path, RegView view, RegKey* result) override;
+    RegStatus DeleteKeyEx(RegKey root, const char* path, RegView view) override;
 
 private:
     struct Node;
     using NodePtr = std::shared_ptr<Node>;
 
     NodePtr Resolve(RegKey key) const;
-    RegStatus Walk(RegKey root, const char* path, bool create, NodePtr* found, bool* created);
+    RegStatus Walk(RegKey root, const char* path, RegView view, bool create, NodePtr* found, bool* created);
+    RegStatus Open(RegKey root, const char* path, RegView view, RegKey* result);
+    RegStatus Delete(RegKey root, const char* path, RegView view);
 
     std::map<RegKey, NodePtr> roots_;
     std::map<RegKey, NodePtr> handles_;

@@ -1,6 +1,6 @@
-// The five registry operations Karnio needs, behind an interface so that the
-// reader and the list builder can run on an in-memory tree as well as on the
-// real Windows registry. Status codes are Win32 error codes.
+// The registry operations Karnio needs, behind an interface so that the reader
+// and the list builder can run on an in-memory tree as well as on the real
+// Windows registry. Status codes are Win32 error codes.
 #pragma once
 
 #include <cstdint>
@@ -32,6 +32,12 @@ inline constexpr std::uint32_t kRegExpandSz = 2;
 inline constexpr std::uint32_t kRegBinary = 3;
 inline constexpr std::uint32_t kRegDword = 4;
 inline constexpr std::uint32_t kRegMultiSz = 7;
+inline constexpr std::uint32_t kRegQword = 11;
+
+// Which registry view a call sees. A 64-bit process sees the native view; the
+// 32-bit view of HKEY_LOCAL_MACHINE\Software is where 32-bit installers write
+// (stored under Software\WOW6432Node).
+enum class RegView { Native, Bits32 };
 
 class Registry {
 public:
@@ -50,6 +56,11 @@ public:
     virtual RegStatus CloseKey(RegKey key) = 0;
     // RegDeleteKeyA: deletes a key that has no subkeys.
     virtual RegStatus DeleteKey(RegKey root, const char* path) = 0;
+
+    // RegOpenKeyExA for reading (KEY_READ) in the given view.
+    virtual RegStatus OpenKeyEx(RegKey root, const char* path, RegView view, RegKey* result) = 0;
+    // RegDeleteKeyExA in the given view.
+    virtual RegStatus DeleteKeyEx(RegKey root, const char* path, RegView view) = 0;
 };
 
 }  // namespace karnio

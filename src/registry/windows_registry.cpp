@@ -8,6 +8,7 @@ static_assert(sizeof(RegKey) == sizeof(HKEY));
 
 namespace {
 HKEY AsHkey(RegKey key) { return reinterpret_cast<HKEY>(key); }
+REGSAM ViewFlag(RegView view) { return view == RegView::Bits32 ? KEY_WOW64_32KEY : 0; }
 }  // namespace
 
 RegStatus WindowsRegistry::OpenKey(RegKey root, const char* path, RegKey* result)
@@ -40,6 +41,19 @@ RegStatus WindowsRegistry::CloseKey(RegKey key) { return RegCloseKey(AsHkey(key)
 RegStatus WindowsRegistry::DeleteKey(RegKey root, const char* path)
 {
     return RegDeleteKeyA(AsHkey(root), path);
+}
+
+RegStatus WindowsRegistry::OpenKeyEx(RegKey root, const char* path, RegView view, RegKey* result)
+{
+    HKEY key = nullptr;
+    const LONG status = RegOpenKeyExA(AsHkey(root), path, 0, KEY_READ | ViewFlag(view), &key);
+    *result = status == ERROR_SUCCESS ? reinterpret_cast<RegKey>(key) : 0;
+    return status;
+}
+
+RegStatus WindowsRegistry::DeleteKeyEx(RegKey root, const char* path, RegView view)
+{
+    return RegDeleteKeyExA(AsHkey(root), path, ViewFlag(view), 0);
 }
 
 }  // namespace karnio

@@ -14,6 +14,8 @@ public:
                       std::uint32_t nameSize) override;
     RegStatus CloseKey(RegKey key) override;
     RegStatus DeleteKey(RegKey root, const char* path) override;
+    RegStatus OpenKeyEx(RegKey root, const char* path, RegView view, RegKey* result) override;
+    RegStatus DeleteKeyEx(RegKey root, const char* path, RegView view) override;
 };
 
 }  // namespace karnio

@@ -2,6 +2,7 @@
 
 #include "registry/mdlKarnio.h"
 #include "registry/memory_registry.h"
+#include "support/model.h"
 #include "support/random_tree.h"
 #include "support/recording_registry.h"
 #include "support/vector_sink.h"
@@ -77,7 +78,7 @@ TEST(UninstallList, EmptyOrMissingKeyGivesEmptyLists)
 
     MemoryRegistry nothing;
     VectorSink programs, hidden;
-    programs.AddRow("stale", "Stale");
+    programs.AddRow(UninstallSource::Machine, "stale", "Stale");
     ListaaOhjelmat(nothing, programs, hidden);
     EXPECT_TRUE(programs.rows.empty());
     EXPECT_EQ(nothing.OpenHandleCount(), 0u);
@@ -117,6 +118,23 @@ TEST(UninstallList, SubkeyNamedNotFoundEndsTheWalk)
     EXPECT_EQ(unnamed.programs.size(), 1u);
 }
 
+// Every read opens and closes its key; collapses each triple to "path: read".
+std::vector<std::string> Reads(const std::vector<std::string>& calls)
+{
+    std::vector<std::string> reads;
+    EXPECT_EQ(calls.size() % 3, 0u);
+    for (std::size_t i = 0; i + 2 < calls.size(); i += 3) {
+        std::string open = calls[i];
+        EXPECT_EQ(open.rfind("open", 0), 0u) << i;
+        EXPECT_EQ(calls[i + 2].rfind("close", 0), 0u) << i;
+        const std::size_t at = open.find(kUninstallPath);
+        EXPECT_NE(at, std::string::npos) << open;
+        if (at != std::string::npos) open.erase(at, std::string(kUninstallPath).size());
+        reads.push_back(open + ": " + calls[i + 1]);
+    }
+    return reads;
+}
+
 TEST(UninstallList, ReadsValuesInTheDocumentedOrder)
 {
     MemoryRegistry registry;
@@ -129,101 +147,134 @@ TEST(UninstallList, ReadsValuesInTheDocumentedOrder)
     VectorSink programs, hidden;
     ListaaOhjelmat(recording, programs, hidden);
 
-    // Every read opens and closes its key; collapse each triple to the read itself.
-    std::vector<std::string> reads;
-    for (std::size_t i = 0; i + 2 < recording.calls.size(); i += 3) {
-        EXPECT_EQ(recording.calls[i].rfind("open ", 0), 0u) << i;
-        EXPECT_EQ(recording.calls[i + 2].rfind("close", 0), 0u) << i;
-        const std::string path = recording.calls[i].substr(5 + std::string(kUninstallPath).size());
-        reads.push_back(path + ": " + recording.calls[i + 1]);
-    }
-    EXPECT_EQ(recording.calls.size() % 3, 0u);
+    // The native key first, with the narrow RegOpenKeyA calls; then the two
+    // missing sources, each ending at its own index 0.
     const std::vector<std::string> expected = {
-        ": enum 0 size 2048",
-        "A: query DisplayName size 2048",
-        "A: query UninstallString size 2048",
-        ": enum 1 size 2048",
-        "B: query DisplayName size 2048",
-        "B: query UninstallString size 2048",
-        "B: query QuietUninstallString size 2048",
-        ": enum 2 size 2048",
-        "C: query DisplayName size 2048",
-        "C: query QuietDisplayName size 2048",
-        "C: query UninstallString size 2048",
-        "C: query QuietUninstallString size 2048",
-        ": enum 3 size 2048",
-        "Not Found -> fail: query DisplayName size 2048",
-        "Not Found -> fail: query QuietDisplayName size 2048",
+        "open : enum 0 size 2048",
+        "open A: query DisplayName size 2048",
+        "open A: query UninstallString size 2048",
+        "open : enum 1 size 2048",
+        "open B: query DisplayName size 2048",
+        "open B: query UninstallString size 2048",
+        "open B: query QuietUninstallString size 2048",
+        "open : enum 2 size 2048",
+        "open C: query DisplayName size 2048",
+        "open C: query QuietDisplayName size 2048",
+        "open C: query UninstallString size 2048",
+        "open C: query QuietUninstallString size 2048",
+        "open : enum 3 size 2048",
+        "open Not Found -> fail: query DisplayName size 2048",
+        "open Not Found -> fail: query QuietDisplayName size 2048",
+        "open32  -> fail: enum 0 size 2048",
+        "open32 Not Found -> fail: query DisplayName size 2048",
+        "open32 Not Found -> fail: query QuietDisplayName size 2048",
+        "open HKCU: -> fail: enum 0 size 2048",
+        "open HKCU:Not Found -> fail: query DisplayName size 2048",
+        "open HKCU:Not Found -> fail: query QuietDisplayName size 2048",
     };
-    EXPECT_EQ(reads, expected);
+    EXPECT_EQ(Reads(recording.calls), expected);
     EXPECT_EQ(registry.OpenHandleCount(), 0u);
 }
 
-// An independent statement of the rules, written from the documented
-// behaviour rather than from the builder's code.
-std::string ModelRead(const TreeKey& key, const std::string& name)
+TEST(UninstallList, WalksTheThreeSourcesEachWithItsOwnIndex)
 {
-    const auto value = std::find_if(key.values.begin(), key.values.end(), [&](const TreeValue& v) { return v.name == name; });
-    if (value == key.values.end() || value->data.size() > kReadBufferSize) return kNotFound;
-    const std::vector<unsigned char>& d = value->data;
-    char digits[16];
-    switch (value->type) {
-    case kRegDword: {
-        unsigned long number = 0;
-        for (std::size_t i = 0; i < 4; ++i) number += (i < d.size() ? d[i] : 0ul) << (8 * i);
-        std::snprintf(digits, sizeof digits, "%03lu", number);
-        return digits;
+    MemoryRegistry registry;
+    test::LoadTree(registry, {{{"Twin", {Text("DisplayName", "Twin"), Text("UninstallString", "native.exe")}},
+                               {"Only64", {Text("DisplayName", "Only 64")}}}});
+    test::LoadTree(registry, {{{"twin", {Text("DisplayName", "Twin"), Text("UninstallString", "x86.exe")}},
+                               {"Old32", {Text("QuietDisplayName", "Old 32"), Text("UninstallString", "o.exe")}}}},
+                   UninstallSource::Machine32);
+    test::LoadTree(registry, {{{"Twin", {Text("DisplayName", "Twin"), Text("QuietUninstallString", "user.exe")}},
+                               {"Per-user", {}}}},
+                   UninstallSource::User);
+    test::RecordingRegistry recording(registry);
+    VectorSink programs, hidden;
+    ListaaOhjelmat(recording, programs, hidden);
+
+    using S = UninstallSource;
+    EXPECT_EQ(programs.rows, (std::vector<Row>{{"Twin", "Twin", "native.exe", S::Machine},
+                                               {"twin", "Twin", "x86.exe", S::Machine32},
+                                               {"Twin", "Twin", "user.exe", S::User}}));
+    EXPECT_EQ(hidden.rows, (std::vector<Row>{{"Only64", "Only 64", "", S::Machine},
+                                             {"Old32", "Old 32", "o.exe", S::Machine32},
+                                             {"Per-user", "Per-user", "", S::User}}));
+    EXPECT_EQ(programs.clears, 1);
+    EXPECT_EQ(hidden.clears, 1);
+
+    // Each source is read through its own calls: the 32-bit view only through RegOpenKeyExA.
+    int native = 0, bits32 = 0, user = 0;
+    for (const std::string& call : recording.calls) {
+        if (call.rfind("open32 ", 0) == 0) ++bits32;
+        else if (call.rfind("open HKCU:", 0) == 0) ++user;
+        else if (call.rfind("open ", 0) == 0) ++native;
+        else EXPECT_TRUE(call.rfind("query", 0) == 0 || call.rfind("enum", 0) == 0 || call.rfind("close", 0) == 0) << call;
     }
-    case kRegBinary: {
-        std::string hex;
-        for (unsigned char byte : d) {
-            std::snprintf(digits, sizeof digits, "%02X", byte);
-            hex += digits;
-        }
-        return hex;
-    }
-    default:
-        return std::string(d.begin(), d.end() - (!d.empty() && d.back() == 0 ? 1 : 0));
-    }
+    // Reads a source: a named entry with a command 3, one without 4, an unnamed one up to 5, the end 3.
+    EXPECT_EQ(native, 3 + 4 + 3);
+    EXPECT_EQ(bits32, 3 + 4 + 3);
+    EXPECT_EQ(user, 4 + 5 + 3);
+    EXPECT_EQ(registry.OpenHandleCount(), 0u);
 }
 
-Lists Model(const test::Tree& tree)
+TEST(UninstallList, DeletesOnlyInTheSourceTheEntryCameFrom)
 {
-    std::vector<TreeKey> keys = tree.keys;
-    std::sort(keys.begin(), keys.end(), [](const TreeKey& a, const TreeKey& b) { return CompareRegistryNames(a.name, b.name) < 0; });
-    Lists lists;
-    for (const TreeKey& key : keys) {
-        const auto read = [&](const char* name) { return ModelRead(key, name); };
-        const bool named = read("DisplayName") != kNotFound;
-        const bool quietNamed = read("QuietDisplayName") != kNotFound;
-        const std::string uninstall = read("UninstallString");
-        const std::string quiet = read("QuietUninstallString");
-        const std::string command = uninstall != kNotFound ? uninstall : quiet != kNotFound ? quiet : "";
-        if (named && (uninstall == kNotFound ? quiet != kNotFound : !uninstall.empty()))
-            lists.programs.push_back({key.name, read("DisplayName"), command});
-        else if (named)
-            lists.hidden.push_back({key.name, read("DisplayName"), ""});
-        else if (quietNamed || key.name != kNotFound)
-            lists.hidden.push_back({key.name, quietNamed ? read("QuietDisplayName") : key.name, command});
-        if (key.name == kNotFound) break;
+    MemoryRegistry registry;
+    for (const UninstallSource source : kUninstallSources)
+        test::LoadTree(registry, {{{"Twin", {Text("DisplayName", "Twin")}}, {"Other", {}}}}, source);
+    test::RecordingRegistry recording(registry);
+    const auto listed = [&] {
+        VectorSink programs, hidden;
+        ListaaOhjelmat(registry, programs, hidden);
+        std::vector<Row> rows = hidden.Sorted();
+        for (Row& row : rows) row.text = row.command = "";
+        return rows;
+    };
+    using S = UninstallSource;
+
+    EXPECT_TRUE(PoistaAvain(recording, S::Machine32, "TWIN"));
+    EXPECT_EQ(listed(), (std::vector<Row>{{"Other", "", "", S::Machine}, {"Twin", "", "", S::Machine},
+                                          {"Other", "", "", S::Machine32},
+                                          {"Other", "", "", S::User}, {"Twin", "", "", S::User}}));
+    EXPECT_TRUE(PoistaAvain(recording, S::User, "Twin"));
+    EXPECT_TRUE(PoistaAvain(recording, S::Machine, "Twin"));
+    EXPECT_EQ(listed().size(), 3u);
+    EXPECT_EQ(recording.calls, (std::vector<std::string>{std::string("delete32 ") + kUninstallPath + "TWIN",
+                                                         std::string("delete HKCU:") + kUninstallPath + "Twin",
+                                                         std::string("delete ") + kUninstallPath + "Twin"}));
+
+    // Nothing chosen, or a name that would reach below an entry: the registry is not asked.
+    recording.calls.clear();
+    for (const S source : kUninstallSources) {
+        EXPECT_FALSE(PoistaAvain(recording, source, ""));
+        EXPECT_FALSE(PoistaAvain(recording, source, "Other\\Sub"));
     }
-    std::sort(lists.programs.begin(), lists.programs.end());
-    std::sort(lists.hidden.begin(), lists.hidden.end());
-    return lists;
+    EXPECT_TRUE(recording.calls.empty());
+    EXPECT_EQ(listed().size(), 3u);
+    EXPECT_EQ(registry.OpenHandleCount(), 0u);
 }
 
 TEST(UninstallList, RandomTreesFollowTheRules)
 {
-    int withNotFound = 0;
+    int withNotFound = 0, withTwins = 0;
     for (std::uint32_t seed = 1; seed <= 3000; ++seed) {
-        const test::Tree tree = test::MakeRandomTree(seed);
-        withNotFound += std::any_of(tree.keys.begin(), tree.keys.end(), [](const TreeKey& k) { return k.name == kNotFound; });
-        const Lists built = Build(tree);
-        const Lists model = Model(tree);
-        ASSERT_EQ(built.programs, model.programs) << "seed " << seed;
-        ASSERT_EQ(built.hidden, model.hidden) << "seed " << seed;
+        const test::Forest forest = test::MakeRandomForest(seed);
+        for (const test::Tree& tree : forest)
+            withNotFound += std::any_of(tree.keys.begin(), tree.keys.end(), [](const TreeKey& k) { return k.name == kNotFound; });
+        MemoryRegistry registry;
+        test::LoadForest(registry, forest);
+        VectorSink programs, hidden;
+        ListaaOhjelmat(registry, programs, hidden);
+        EXPECT_EQ(registry.OpenHandleCount(), 0u);
+        const test::ModelLists model = test::Model(forest);
+        ASSERT_EQ(programs.Sorted(), model.programs) << "seed " << seed;
+        ASSERT_EQ(hidden.Sorted(), model.hidden) << "seed " << seed;
+        for (const TreeKey& key : forest[0].keys)
+            for (const test::Tree* other : {&forest[1], &forest[2]})
+                withTwins += std::any_of(other->keys.begin(), other->keys.end(),
+                                         [&](const TreeKey& k) { return CompareRegistryNames(k.name, key.name) == 0; });
     }
-    EXPECT_GT(withNotFound, 100);  // the generator really exercises the early end
+    EXPECT_GT(withNotFound, 300);  // the generator really exercises the early end
+    EXPECT_GT(withTwins, 500);     // and the same subkey in two sources
 }
 
 }  // namespace

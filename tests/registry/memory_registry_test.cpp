@@ -126,5 +126,55 @@ TEST(MemoryRegistry, DeletesOnlyKeysWithoutSubkeys)
     EXPECT_EQ(registry.DeleteKey(kHkeyLocalMachine, "Software\\Parent"), kErrorSuccess);
 }
 
+// As read off Wine 8: the 32-bit view of HKLM\Software is Software\WOW6432Node;
+// HKCU and the rest of HKLM are the same in both views.
+TEST(MemoryRegistry, ThirtyTwoBitViewIsTheWow6432NodeTree)
+{
+    MemoryRegistry registry;
+    const std::string entry = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Old";
+    const std::string stored = "Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Old";
+    registry.CreateKey(kHkeyLocalMachine, entry, RegView::Bits32);
+    registry.CreateKey(kHkeyLocalMachine, "System\\Shared", RegView::Bits32);
+    registry.CreateKey(kHkeyCurrentUser, entry, RegView::Bits32);
+    registry.CreateKey(kHkeyLocalMachine, "Software\\Microsoft\\Native");
+
+    const auto opens = [&](RegKey root, const std::string& path, RegView view) {
+        RegKey key = 0;
+        const RegStatus status = view == RegView::Native ? registry.OpenKey(root, path.c_str(), &key)
+                                                         : registry.OpenKeyEx(root, path.c_str(), view, &key);
+        registry.CloseKey(key);
+        return status == kErrorSuccess;
+    };
+    EXPECT_TRUE(opens(kHkeyLocalMachine, entry, RegView::Bits32));
+    EXPECT_FALSE(opens(kHkeyLocalMachine, entry, RegView::Native));
+    EXPECT_TRUE(opens(kHkeyLocalMachine, stored, RegView::Native));
+    EXPECT_TRUE(opens(kHkeyLocalMachine, "software\\wow6432node\\Microsoft", RegView::Bits32));  // not sent there twice
+    EXPECT_TRUE(opens(kHkeyLocalMachine, "System\\Shared", RegView::Native));
+    EXPECT_TRUE(opens(kHkeyCurrentUser, entry, RegView::Native));
+
+    // The native view shows WOW6432Node as a subkey of Software; the 32-bit view does not.
+    RegKey software = 0;
+    ASSERT_EQ(registry.OpenKeyEx(kHkeyLocalMachine, "Software", RegView::Bits32, &software), kErrorSuccess);
+    char name[64];
+    ASSERT_EQ(registry.EnumKey(software, 0, name, sizeof name), kErrorSuccess);
+    EXPECT_STREQ(name, "Microsoft");
+    EXPECT_EQ(registry.EnumKey(software, 1, name, sizeof name), kErrorNoMoreItems);
+    // A key opened in the 32-bit view stays in it for paths below it.
+    RegKey below = 0;
+    EXPECT_EQ(registry.OpenKey(software, "Microsoft\\Windows\\CurrentVersion\\Uninstall\\Old", &below), kErrorSuccess);
+    registry.CloseKey(below);
+    registry.CloseKey(software);
+    ASSERT_EQ(registry.OpenKey(kHkeyLocalMachine, "Software", &software), kErrorSuccess);
+    EXPECT_EQ(registry.EnumKey(software, 1, name, sizeof name), kErrorSuccess);
+    EXPECT_STREQ(name, "WOW6432Node");
+    registry.CloseKey(software);
+
+    EXPECT_EQ(registry.DeleteKey(kHkeyLocalMachine, entry.c_str()), kErrorFileNotFound);
+    EXPECT_EQ(registry.DeleteKeyEx(kHkeyLocalMachine, entry.c_str(), RegView::Bits32), kErrorSuccess);
+    EXPECT_EQ(registry.DeleteKeyEx(kHkeyLocalMachine, entry.c_str(), RegView::Bits32), kErrorFileNotFound);
+    EXPECT_TRUE(opens(kHkeyCurrentUser, entry, RegView::Native));
+    EXPECT_EQ(registry.OpenHandleCount(), 0u);
+}
+
 }  // namespace
 }  // namespace karnio

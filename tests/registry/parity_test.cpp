@@ -5,63 +5,37 @@
 #include "registry/memory_registry.h"
 #include "registry/windows_registry.h"
 #include "support/random_tree.h"
+#include "support/real_registry.h"
 #include "support/vector_sink.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
 namespace karnio {
 namespace {
 
-std::wstring Wide(const unsigned char* data, std::size_t size)
+void ExpectSameReadings(const test::Forest& forest, const std::string& label)
 {
-    const int length = MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(data), static_cast<int>(size), nullptr, 0);
-    std::wstring text(length, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(data), static_cast<int>(size), text.data(), length);
-    return text;
-}
-std::wstring Wide(const std::string& text) { return Wide(reinterpret_cast<const unsigned char*>(text.data()), text.size()); }
-
-// Empties the real Uninstall key and writes the tree into it through the wide calls.
-void WriteRealTree(const test::Tree& tree)
-{
-    const std::wstring uninstall = Wide(std::string(kUninstallPath));
-    const LONG cleared = RegDeleteTreeW(HKEY_LOCAL_MACHINE, uninstall.c_str());
-    ASSERT_TRUE(cleared == ERROR_SUCCESS || cleared == ERROR_FILE_NOT_FOUND) << cleared;
-    HKEY root = nullptr;
-    ASSERT_EQ(RegCreateKeyW(HKEY_LOCAL_MACHINE, uninstall.c_str(), &root), ERROR_SUCCESS);
-    for (const test::TreeKey& key : tree.keys) {
-        HKEY sub = nullptr;
-        ASSERT_EQ(RegCreateKeyW(root, Wide(key.name).c_str(), &sub), ERROR_SUCCESS) << key.name;
-        for (const test::TreeValue& value : key.values) {
-            const bool text = value.type == kRegSz || value.type == kRegExpandSz || value.type == kRegMultiSz;
-            const std::wstring wide = text ? Wide(value.data.data(), value.data.size()) : std::wstring();
-            const BYTE* data = text ? reinterpret_cast<const BYTE*>(wide.data()) : value.data.data();
-            const DWORD size = static_cast<DWORD>(text ? wide.size() * sizeof(wchar_t) : value.data.size());
-            ASSERT_EQ(RegSetValueExW(sub, Wide(value.name).c_str(), 0, value.type, data, size), ERROR_SUCCESS);
-        }
-        RegCloseKey(sub);
-    }
-    RegCloseKey(root);
-}
-
-void ExpectSameReadings(const test::Tree& tree, const std::string& label)
-{
-    WriteRealTree(tree);
-    WindowsRegistry real;
     MemoryRegistry memory;
-    test::LoadTree(memory, tree);
+    test::LoadForest(memory, forest);
+    for (const UninstallSource source : kUninstallSources) test::WriteRealTree(forest[static_cast<int>(source)], source);
+    WindowsRegistry real;
 
-    for (std::int32_t index = 0; index <= static_cast<std::int32_t>(tree.keys.size()); ++index) {
-        const std::string name = HaeAliavain(memory, kHkeyLocalMachine, kUninstallPath, index);
-        ASSERT_EQ(HaeAliavain(real, kHkeyLocalMachine, kUninstallPath, index), name) << label << " index " << index;
-        for (const char* value : {"DisplayName", "QuietDisplayName", "UninstallString", "QuietUninstallString", "Publisher"}) {
-            const std::string path = kUninstallPath + name;
-            ASSERT_EQ(HaeRekisteriarvo(real, kHkeyLocalMachine, path, value),
-                      HaeRekisteriarvo(memory, kHkeyLocalMachine, path, value))
-                << label << " key " << name << " value " << value;
+    for (const UninstallSource source : kUninstallSources) {
+        const RegKey root = RootOf(source);
+        const RegView view = ViewOf(source);
+        const auto count = static_cast<std::int32_t>(forest[static_cast<int>(source)].keys.size());
+        for (std::int32_t index = 0; index <= count; ++index) {
+            const std::string name = HaeAliavain(memory, root, kUninstallPath, index, view);
+            ASSERT_EQ(HaeAliavain(real, root, kUninstallPath, index, view), name) << label << " index " << index;
+            for (const char* value : {"DisplayName", "QuietDisplayName", "UninstallString", "QuietUninstallString", "Publisher"}) {
+                const std::string path = kUninstallPath + name;
+                ASSERT_EQ(HaeRekisteriarvo(real, root, path, value, view), HaeRekisteriarvo(memory, root, path, value, view))
+                    << label << " source " << static_cast<int>(source) << " key " << name << " value " << value;
+            }
         }
     }
 
@@ -78,29 +52,138 @@ TEST(Parity, NarrowCallsCarryUtf8)
     EXPECT_EQ(GetACP(), 65001u);
 }
 
-TEST(Parity, SampleTreeReadsTheSame)
+TEST(Parity, SampleTreesReadTheSameInEverySource)
 {
     const test::Tree sample = test::MakeSampleTree();
-    ExpectSameReadings(sample, "sample");
+    ExpectSameReadings({sample, sample, sample}, "sample");
     test::VectorSink programs, hidden;
     WindowsRegistry real;
     ListaaOhjelmat(real, programs, hidden);
-    EXPECT_EQ(programs.Sorted().at(1), (test::Row{"Päivitysohjelma", "Päivitysohjelma 2.0",
-                                                  "\"C:\\Program Files\\Päivitys\\poista.exe\" /S"}));
-    EXPECT_EQ(programs.rows.size() + hidden.rows.size(), sample.keys.size());
+    using S = UninstallSource;
+    const std::string command = "\"C:\\Program Files\\Päivitys\\poista.exe\" /S";
+    for (const S source : kUninstallSources) {
+        EXPECT_EQ(std::count(programs.rows.begin(), programs.rows.end(),
+                             test::Row{"Päivitysohjelma", "Päivitysohjelma 2.0", command, source}),
+                  1)
+            << static_cast<int>(source);
+    }
+    EXPECT_EQ(programs.rows.size() + hidden.rows.size(), 3 * sample.keys.size());
 }
 
-TEST(Parity, RandomTreesReadTheSame)
+TEST(Parity, RandomForestsReadTheSame)
 {
-    for (std::uint32_t seed = 1; seed <= 400; ++seed) {
-        ExpectSameReadings(test::MakeRandomTree(seed), "seed " + std::to_string(seed));
+    for (std::uint32_t seed = 1; seed <= 120; ++seed) {
+        ExpectSameReadings(test::MakeRandomForest(seed), "seed " + std::to_string(seed));
         if (HasFatalFailure()) return;
     }
 }
 
+TEST(Parity, MissingSourcesAddNoRows)
+{
+    test::ClearUninstallKeys();
+    test::AddEntry(UninstallSource::Machine32, L"Vain32", L"Vain 32-bittinen", L"v.exe");
+    test::RemoveUninstallKey(UninstallSource::Machine);
+    test::RemoveUninstallKey(UninstallSource::User);
+    WindowsRegistry real;
+    test::VectorSink programs, hidden;
+    ListaaOhjelmat(real, programs, hidden);
+    EXPECT_EQ(programs.rows, (std::vector<test::Row>{{"Vain32", "Vain 32-bittinen", "v.exe", UninstallSource::Machine32}}));
+    EXPECT_TRUE(hidden.rows.empty());
+    test::ClearUninstallKeys();
+}
+
+// reg.exe as an installer's script would use it: /reg:32 writes where 32-bit installers do.
+void RegAdd(const std::wstring& arguments)
+{
+    std::wstring line = L"reg.exe add " + arguments + L" /f";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                               &startup, &process));
+    ASSERT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    EXPECT_EQ(code, 0u) << "reg.exe failed";
+}
+
+TEST(Parity, EntriesWrittenByRegToolAreListedFromTheirSource)
+{
+    test::ClearUninstallKeys();
+    const std::wstring key = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+    RegAdd(L"\"HKLM" + key + L"Yhteinen\" /v DisplayName /d \"Yhteinen 64\"");
+    RegAdd(L"\"HKLM" + key + L"Yhteinen\" /v UninstallString /d \"C:\\64\\poista.exe\"");
+    RegAdd(L"\"HKLM" + key + L"Yhteinen\" /v DisplayName /d \"Yhteinen 32\" /reg:32");
+    RegAdd(L"\"HKLM" + key + L"Yhteinen\" /v UninstallString /d \"C:\\32\\poista.exe\" /reg:32");
+    RegAdd(L"\"HKLM" + key + L"Äänitin Ω\" /v QuietDisplayName /d \"Äänitin – vanha\" /reg:32");
+    RegAdd(L"\"HKCU" + key + L"Käyttäjän ohjelma\" /v DisplayName /d \"Käyttäjän ohjelma 中文\"");
+    RegAdd(L"\"HKCU" + key + L"Käyttäjän ohjelma\" /v QuietUninstallString /d \"%LOCALAPPDATA%\\p.exe\" /t REG_EXPAND_SZ");
+
+    WindowsRegistry real;
+    test::VectorSink programs, hidden;
+    ListaaOhjelmat(real, programs, hidden);
+    using S = UninstallSource;
+    EXPECT_EQ(programs.rows, (std::vector<test::Row>{
+                                 {"Yhteinen", "Yhteinen 64", "C:\\64\\poista.exe", S::Machine},
+                                 {"Yhteinen", "Yhteinen 32", "C:\\32\\poista.exe", S::Machine32},
+                                 {"Käyttäjän ohjelma", "Käyttäjän ohjelma 中文", "%LOCALAPPDATA%\\p.exe", S::User},
+                             }));
+    EXPECT_EQ(hidden.rows, (std::vector<test::Row>{{"Äänitin Ω", "Äänitin – vanha", "", S::Machine32}}));
+    // The 32-bit view is stored below WOW6432Node, as Regedit shows it.
+    HKEY stored = nullptr;
+    EXPECT_EQ(RegOpenKeyW(HKEY_LOCAL_MACHINE,
+                          L"Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Äänitin Ω", &stored),
+              ERROR_SUCCESS);
+    RegCloseKey(stored);
+    test::ClearUninstallKeys();
+}
+
+// The views of the in-memory registry against Wine's, call by call.
+TEST(Parity, ViewsBehaveAsWinesDo)
+{
+    test::ClearUninstallKeys();
+    const std::string entry = std::string(kUninstallPath) + "Näkymä";
+    const std::string stored = "Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Näkymä";
+    MemoryRegistry memory;
+    for (const UninstallSource source : kUninstallSources) memory.CreateKey(RootOf(source), kUninstallPath, ViewOf(source));
+    memory.CreateKey(kHkeyLocalMachine, entry, RegView::Bits32);
+    test::AddEntry(UninstallSource::Machine32, L"Näkymä", nullptr, nullptr);
+    WindowsRegistry real;
+
+    const auto script = [&](Registry& registry) {
+        std::vector<RegStatus> results;
+        const auto open = [&](RegKey root, const std::string& path, RegView view, bool ex) {
+            RegKey key = 0;
+            results.push_back(ex ? registry.OpenKeyEx(root, path.c_str(), view, &key) : registry.OpenKey(root, path.c_str(), &key));
+            if (key) registry.CloseKey(key);
+        };
+        open(kHkeyLocalMachine, entry, RegView::Bits32, true);
+        open(kHkeyLocalMachine, entry, RegView::Native, true);
+        open(kHkeyLocalMachine, entry, RegView::Native, false);
+        open(kHkeyLocalMachine, stored, RegView::Native, false);
+        open(kHkeyLocalMachine, stored, RegView::Bits32, true);
+        open(kHkeyCurrentUser, entry, RegView::Bits32, true);
+        open(kHkeyLocalMachine, "System", RegView::Bits32, true);
+        results.push_back(registry.DeleteKey(kHkeyLocalMachine, entry.c_str()));
+        results.push_back(registry.DeleteKeyEx(kHkeyLocalMachine, entry.c_str(), RegView::Native));
+        results.push_back(registry.DeleteKeyEx(kHkeyLocalMachine, entry.c_str(), RegView::Bits32));
+        results.push_back(registry.DeleteKeyEx(kHkeyLocalMachine, entry.c_str(), RegView::Bits32));
+        open(kHkeyLocalMachine, stored, RegView::Native, false);
+        return results;
+    };
+    memory.CreateKey(kHkeyLocalMachine, "System");
+    const std::vector<RegStatus> wine = script(real);
+    EXPECT_EQ(script(memory), wine);
+    EXPECT_EQ(wine, (std::vector<RegStatus>{0, 2, 2, 0, 0, 2, 0, 2, 2, 0, 2, 2}));
+    EXPECT_EQ(memory.OpenHandleCount(), 0u);
+    test::ClearUninstallKeys();
+}
+
 TEST(Parity, DeleteRefusesKeysWithSubkeysLikeMemory)
 {
-    WriteRealTree({{{"Parent", {}}}});
+    test::WriteRealTree({{{"Parent", {}}}});
     HKEY child = nullptr;
     ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, (std::string(kUninstallPath) + "Parent\\Child").c_str(), &child), ERROR_SUCCESS);
     RegCloseKey(child);
@@ -114,7 +197,7 @@ TEST(Parity, DeleteRefusesKeysWithSubkeysLikeMemory)
     EXPECT_EQ(real.DeleteKey(kHkeyLocalMachine, kid.c_str()), kErrorSuccess);
     EXPECT_EQ(memory.DeleteKey(kHkeyLocalMachine, kid.c_str()), kErrorSuccess);
     EXPECT_EQ(real.DeleteKey(kHkeyLocalMachine, kid.c_str()), memory.DeleteKey(kHkeyLocalMachine, kid.c_str()));
-    WriteRealTree({});
+    test::WriteRealTree({});
 }
 
 }  // namespace

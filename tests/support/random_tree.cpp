@@ -2,6 +2,7 @@
 
 #include "catalogue/uninstall_list.h"
 
+#include <algorithm>
 #include <random>
 
 namespace karnio::test {
@@ -105,6 +106,26 @@ Tree MakeRandomTree(std::uint32_t seed)
     return tree;
 }
 
+Forest MakeRandomForest(std::uint32_t seed)
+{
+    Forest forest;
+    for (std::uint32_t i = 0; i < forest.size(); ++i) forest[i] = MakeRandomTree(seed * 3 + i);
+    // A twin: the same subkey in another source, with values of its own.
+    Generator generator(seed);
+    if (!forest[0].keys.empty() && generator.Chance(40)) {
+        Tree& other = forest[1 + generator.Below(2)];
+        TreeKey twin = forest[0].keys[generator.Below(static_cast<int>(forest[0].keys.size()))];
+        const bool clash = std::any_of(other.keys.begin(), other.keys.end(), [&](const TreeKey& key) {
+            return CompareRegistryNames(key.name, twin.name) == 0;
+        });
+        if (!clash) {
+            if (!twin.values.empty() && generator.Chance(50)) twin.values.pop_back();
+            other.keys.push_back(std::move(twin));
+        }
+    }
+    return forest;
+}
+
 Tree MakeSampleTree()
 {
     const auto text = [](const char* name, const std::string& value) {
@@ -127,14 +148,21 @@ Tree MakeSampleTree()
     return tree;
 }
 
-void LoadTree(MemoryRegistry& registry, const Tree& tree)
+void LoadTree(MemoryRegistry& registry, const Tree& tree, UninstallSource source)
 {
-    registry.CreateKey(kHkeyLocalMachine, kUninstallPath);
+    const RegKey root = RootOf(source);
+    const RegView view = ViewOf(source);
+    registry.CreateKey(root, kUninstallPath, view);
     for (const TreeKey& key : tree.keys) {
         const std::string path = kUninstallPath + key.name;
-        registry.CreateKey(kHkeyLocalMachine, path);
-        for (const TreeValue& value : key.values) registry.SetValue(kHkeyLocalMachine, path, value.name, value.type, value.data);
+        registry.CreateKey(root, path, view);
+        for (const TreeValue& value : key.values) registry.SetValue(root, path, value.name, value.type, value.data, view);
     }
+}
+
+void LoadForest(MemoryRegistry& registry, const Forest& forest)
+{
+    for (const UninstallSource source : kUninstallSources) LoadTree(registry, forest[static_cast<int>(source)], source);
 }
 
 }  // namespace karnio::test

@@ -1,5 +1,7 @@
 // A registry that forwards to another and writes down every call, so tests can
-// check the order of reads and that each open is matched by a close.
+// check the order of reads and that each open is matched by a close. Paths
+// under HKEY_CURRENT_USER are written "HKCU:path", calls in the 32-bit view
+// "open32" and "delete32".
 #pragma once
 
 #include "registry/registry.h"
@@ -18,7 +20,14 @@ public:
     RegStatus OpenKey(RegKey root, const char* path, RegKey* result) override
     {
         const RegStatus status = inner_.OpenKey(root, path, result);
-        calls.push_back(std::string("open ") + path + (status ? " -> fail" : ""));
+        calls.push_back("open " + Where(root, path) + (status ? " -> fail" : ""));
+        return status;
+    }
+    RegStatus OpenKeyEx(RegKey root, const char* path, RegView view, RegKey* result) override
+    {
+        const RegStatus status = inner_.OpenKeyEx(root, path, view, result);
+        calls.push_back(std::string(view == RegView::Bits32 ? "open32 " : "openex ") + Where(root, path) +
+                        (status ? " -> fail" : ""));
         return status;
     }
     RegStatus QueryValueEx(RegKey key, const char* valueName, std::uint32_t* type, unsigned char* data,
@@ -39,11 +48,22 @@ public:
     }
     RegStatus DeleteKey(RegKey root, const char* path) override
     {
-        calls.push_back(std::string("delete ") + path);
+        calls.push_back("delete " + Where(root, path));
         return inner_.DeleteKey(root, path);
+    }
+    RegStatus DeleteKeyEx(RegKey root, const char* path, RegView view) override
+    {
+        calls.push_back(std::string(view == RegView::Bits32 ? "delete32 " : "deleteex ") + Where(root, path));
+        return inner_.DeleteKeyEx(root, path, view);
     }
 
 private:
+    static std::string Where(RegKey root, const char* path)
+    {
+        const std::string prefix = root == kHkeyLocalMachine ? "" : root == kHkeyCurrentUser ? "HKCU:" : "key:";
+        return prefix + (path ? path : "<null>");
+    }
+
     Registry& inner_;
 };
 

@@ -13,19 +13,22 @@ namespace karnio::test {
 
 struct Row {
     std::string key, text, command;
+    UninstallSource source = UninstallSource::Machine;
     bool operator==(const Row& other) const
     {
-        return std::tie(key, text, command) == std::tie(other.key, other.text, other.command);
+        return std::tie(key, text, command, source) == std::tie(other.key, other.text, other.command, other.source);
     }
     bool operator<(const Row& other) const
     {
-        return std::tie(key, text, command) < std::tie(other.key, other.text, other.command);
+        return std::tie(source, key, text, command) < std::tie(other.source, other.key, other.text, other.command);
     }
 };
 
 inline std::ostream& operator<<(std::ostream& out, const Row& row)
 {
-    return out << '{' << row.key << " | " << row.text << " | " << row.command << '}';
+    static const char* const kSources[] = {"", "32: ", "user: "};
+    return out << '{' << kSources[static_cast<int>(row.source)] << row.key << " | " << row.text << " | "
+               << row.command << '}';
 }
 
 class VectorSink final : public ListSink {
@@ -38,9 +41,9 @@ public:
         rows.clear();
         ++clears;
     }
-    std::size_t AddRow(const std::string& key, const std::string& text) override
+    std::size_t AddRow(UninstallSource source, const std::string& key, const std::string& text) override
     {
-        rows.push_back({key, text, ""});
+        rows.push_back({key, text, "", source});
         return rows.size() - 1;
     }
     void SetSubItem1(std::size_t row, const std::string& text) override { rows.at(row).command = text; }

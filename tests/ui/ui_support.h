@@ -5,12 +5,14 @@
 #include "app/layout.h"
 #include "app/text.h"
 #include "catalogue/uninstall_list.h"
+#include "support/real_registry.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
 
 #include <chrono>
+#include <functional>
 #include <future>
 #include <string>
 #include <thread>
@@ -18,49 +20,18 @@
 
 namespace karnio::test {
 
-inline void Pump()
+// Dispatches what is waiting; a loop filter (the main window's PreTranslateMessage)
+// gets the first look at each message, as in the program's own loop.
+using LoopFilter = std::function<bool(MSG&)>;
+inline void Pump(const LoopFilter& filter = nullptr)
 {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) continue;
+        if (filter && filter(message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-}
-
-inline std::wstring UninstallPathW() { return Wide(kUninstallPath); }
-
-// Empties the real Uninstall key of the throwaway prefix.
-inline void ClearUninstallKey()
-{
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, UninstallPathW().c_str());
-    HKEY key = nullptr;
-    RegCreateKeyW(HKEY_LOCAL_MACHINE, UninstallPathW().c_str(), &key);
-    RegCloseKey(key);
-}
-
-inline void AddEntry(const std::wstring& subkey, const wchar_t* displayName, const wchar_t* uninstall,
-                     const wchar_t* quietDisplayName = nullptr)
-{
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyW(HKEY_LOCAL_MACHINE, (UninstallPathW() + subkey).c_str(), &key), ERROR_SUCCESS);
-    const auto set = [&](const wchar_t* name, const wchar_t* value) {
-        if (value)
-            RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                           static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
-    };
-    set(L"DisplayName", displayName);
-    set(L"UninstallString", uninstall);
-    set(L"QuietDisplayName", quietDisplayName);
-    RegCloseKey(key);
-}
-
-inline bool EntryExists(const std::wstring& subkey)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyW(HKEY_LOCAL_MACHINE, (UninstallPathW() + subkey).c_str(), &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
 }
 
 struct ListRow {
@@ -97,6 +68,72 @@ inline int FindRow(HWND list, const std::wstring& text)
     for (std::size_t i = 0; i < rows.size(); ++i)
         if (rows[i].text == text) return static_cast<int>(i);
     return -1;
+}
+
+// Moves the real mouse to a point on the screen.
+inline void MoveMouse(POINT screen, const LoopFilter& filter = nullptr)
+{
+    SetCursorPos(screen.x, screen.y);
+    INPUT move = {};
+    move.type = INPUT_MOUSE;
+    move.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    move.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &move, sizeof move);
+    Pump(filter);
+}
+
+// The middle of a row's first column on the screen; row -1 is empty space below the rows.
+inline POINT RowPoint(HWND list, int item)
+{
+    RECT rect = {};
+    if (item >= 0) {
+        ListView_GetItemRect(list, item, &rect, LVIR_LABEL);
+    } else {
+        GetClientRect(list, &rect);
+        rect.top = rect.bottom - 12;
+    }
+    POINT point = {rect.left + 8, (rect.top + rect.bottom) / 2};
+    ClientToScreen(list, &point);
+    return point;
+}
+
+// Clicks a row with the real left button, each time at another place along it
+// so that two clicks in a row never make a double click.
+inline void ClickRow(HWND list, int item)
+{
+    static int clickCount = 0;
+    POINT point = RowPoint(list, item);
+    point.x += 12 * (++clickCount % 6);
+    MoveMouse(point);
+    INPUT clicks[2] = {};
+    clicks[0].type = clicks[1].type = INPUT_MOUSE;
+    clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, clicks, sizeof(INPUT));
+    for (int i = 0; i < 10; ++i) {
+        Pump();
+        Sleep(10);
+    }
+}
+
+// Rests the mouse on a row until the tip shows; its text, or empty if none showed.
+inline std::wstring HoverTip(HWND list, int item, HWND tip, const LoopFilter& filter, int timeoutMs = 4000)
+{
+    MoveMouse({0, 0}, filter);
+    const POINT point = RowPoint(list, item);
+    MoveMouse(point, filter);
+    // Still, as a user's hand: every move starts the tip's delay again.
+    for (int waited = 0; waited < timeoutMs; waited += 20) {
+        Pump(filter);
+        if (IsWindowVisible(tip)) {
+            wchar_t text[1024] = {};
+            GetWindowTextW(tip, text, 1024);
+            return text;
+        }
+        Sleep(20);
+    }
+    return L"";
 }
 
 // Selects a row as the keyboard would.

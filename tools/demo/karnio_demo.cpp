@@ -1,6 +1,6 @@
 // A harmless stand-in uninstaller for trying Karnio out.
-//   karnio-demo install            fills the Uninstall key with demo entries
-//   karnio-demo uninstall SUBKEY   asks, then removes that entry as a real uninstaller would
+//   karnio-demo install                   fills the three Uninstall keys with demo entries
+//   karnio-demo uninstall SUBKEY [32|user] asks, then removes that entry as a real uninstaller would
 //   karnio-demo marker FILE        writes its own path to FILE, then waits for FILE.release (for tests)
 #include <windows.h>
 #include <shellapi.h>
@@ -25,7 +25,16 @@ void SetText(HKEY key, const wchar_t* name, const std::wstring& value, DWORD typ
                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
+// Where an entry lives: HKLM native, HKLM 32-bit view, HKCU.
+enum Source { kMachine, kMachine32, kUser };
+
+HKEY Root(Source source) { return source == kUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
+REGSAM View(Source source) { return source == kMachine32 ? KEY_WOW64_32KEY : 0; }
+
+Source SourceNamed(const std::wstring& name) { return name == L"32" ? kMachine32 : name == L"user" ? kUser : kMachine; }
+
 struct Entry {
+    Source source;
     const wchar_t* subkey;
     const wchar_t* displayName;       // null: none
     const wchar_t* quietDisplayName;  // null: none
@@ -37,26 +46,38 @@ int Install()
 {
     const std::wstring demo = L"\"" + Self() + L"\" uninstall ";
     const std::vector<Entry> entries = {
-        {L"Kuvankatselin", L"Kuvankatselin 3.1", nullptr, demo + L"Kuvankatselin", L"-"},
-        {L"Äänityökalu", L"Äänityökalu 2026", nullptr, L"-", demo + L"Äänityökalu"},
-        {L"PostClient", L"Почтовый клиент 5", nullptr, demo + L"PostClient", L"-"},
-        {L"ImageEditor", L"画像エディタ 2.0", nullptr, demo + L"ImageEditor", L"-"},
-        {L"{5B8C3F1A-2D4E-4A6B-9C0D-1E2F3A4B5C6D}", L"Tulostinajuri", nullptr,
+        {kMachine, L"Kuvankatselin", L"Kuvankatselin 3.1", nullptr, demo + L"Kuvankatselin", L"-"},
+        {kMachine, L"PostClient", L"Почтовый клиент 5", nullptr, demo + L"PostClient", L"-"},
+        {kMachine, L"ImageEditor", L"画像エディタ 2.0", nullptr, demo + L"ImageEditor", L"-"},
+        {kMachine, L"{5B8C3F1A-2D4E-4A6B-9C0D-1E2F3A4B5C6D}", L"Tulostinajuri", nullptr,
          L"MsiExec.exe /X{5B8C3F1A-2D4E-4A6B-9C0D-1E2F3A4B5C6D}", L"-"},
-        {L"VanhaPeli", L"Vanha peli (poistettu käsin)", nullptr, L"C:\\Program Files\\Vanha peli\\poista.exe /S", L"-"},
-        {L"Ajuripaketti", L"Ajuripaketti", nullptr, L"", demo + L"Ajuripaketti"},
-        {L"KB2468871", L"Päivitys KB2468871", nullptr, L"-", L"-"},
-        {L"Taustapalvelu", nullptr, L"Taustapalvelu", demo + L"Taustapalvelu", L"-"},
-        {L"{3F2504E0-4F89-11D3-9A0C-0305E82C3301}", nullptr, nullptr, L"-", L"-"},
-        {L"Muistilaput", L"Muistilaput", nullptr, demo + L"Muistilaput", L"-"},
+        {kMachine, L"VanhaPeli", L"Vanha peli (poistettu käsin)", nullptr, L"C:\\Program Files\\Vanha peli\\poista.exe /S", L"-"},
+        {kMachine, L"KB2468871", L"Päivitys KB2468871", nullptr, L"-", L"-"},
+        {kMachine, L"Taustapalvelu", nullptr, L"Taustapalvelu", demo + L"Taustapalvelu", L"-"},
+        {kMachine, L"{3F2504E0-4F89-11D3-9A0C-0305E82C3301}", nullptr, nullptr, L"-", L"-"},
+        {kMachine, L"Muistilaput", L"Muistilaput", nullptr, demo + L"Muistilaput", L"-"},
+        // 32-bit installers write to the 32-bit view; an older version of the viewer left its entry there.
+        {kMachine32, L"Kuvankatselin", L"Kuvankatselin 3.1", nullptr, demo + L"Kuvankatselin 32", L"-"},
+        {kMachine32, L"Äänityökalu", L"Äänityökalu 2026", nullptr, L"-", demo + L"Äänityökalu 32"},
+        {kMachine32, L"Ajuripaketti", L"Ajuripaketti", nullptr, L"", demo + L"Ajuripaketti 32"},
+        {kMachine32, L"VanhaSanakirja", L"Sanakirja 1998 (32-bittinen)", nullptr,
+         L"C:\\Program Files (x86)\\Sanakirja\\unins000.exe", L"-"},
+        {kMachine32, L"{8A69D345-D564-463C-AFF1-A69D9E530F96}", nullptr, L"Selaimen päivityspalvelu", L"-", L"-"},
+        // Per-user installs.
+        {kUser, L"Pelikirjasto", L"Pelikirjasto", nullptr, demo + L"Pelikirjasto user", L"-"},
+        {kUser, L"Muistilaput", L"Muistilaput", nullptr, L"%LOCALAPPDATA%\\Muistilaput\\poista.exe", L"-"},
+        {kUser, L"Kokousohjelma", nullptr, nullptr, L"-", L"-"},
     };
     for (const Entry& entry : entries) {
         HKEY key = nullptr;
-        if (RegCreateKeyW(HKEY_LOCAL_MACHINE, (kUninstall + std::wstring(entry.subkey)).c_str(), &key) != ERROR_SUCCESS)
+        if (RegCreateKeyExW(Root(entry.source), (kUninstall + std::wstring(entry.subkey)).c_str(), 0, nullptr, 0,
+                            KEY_ALL_ACCESS | View(entry.source), nullptr, &key, nullptr) != ERROR_SUCCESS)
             return 1;
         if (entry.displayName) SetText(key, L"DisplayName", entry.displayName);
         if (entry.quietDisplayName) SetText(key, L"QuietDisplayName", entry.quietDisplayName);
-        if (entry.uninstall != L"-") SetText(key, L"UninstallString", entry.uninstall);
+        if (entry.uninstall != L"-")
+            SetText(key, L"UninstallString", entry.uninstall,
+                    entry.uninstall.find(L'%') != std::wstring::npos ? REG_EXPAND_SZ : REG_SZ);
         if (entry.quietUninstall != L"-") SetText(key, L"QuietUninstallString", entry.quietUninstall);
         SetText(key, L"Publisher", L"Karnio-esittely");
         RegCloseKey(key);
@@ -64,12 +85,12 @@ int Install()
     return 0;
 }
 
-int Uninstall(const std::wstring& subkey)
+int Uninstall(const std::wstring& subkey, Source source)
 {
     const std::wstring question = L"Poistetaanko esittelyohjelma \"" + subkey +
                                   L"\"?\n\nMitään ei poisteta levyltä; vain ohjelman rekisterimerkintä häviää.";
     if (MessageBoxW(nullptr, question.c_str(), L"Karnio-esittely", MB_YESNO | MB_ICONQUESTION) != IDYES) return 1;
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kUninstall + subkey).c_str());
+    RegDeleteKeyExW(Root(source), (kUninstall + subkey).c_str(), View(source), 0);
     MessageBoxW(nullptr, L"Poistettu. Päivitä Karnion luettelot (F5).", L"Karnio-esittely", MB_OK | MB_ICONINFORMATION);
     return 0;
 }
@@ -96,9 +117,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &count);
     const std::wstring verb = count > 1 ? args[1] : L"";
     const std::wstring argument = count > 2 ? args[2] : L"";
+    const Source source = SourceNamed(count > 3 ? args[3] : L"");
     LocalFree(args);
     if (verb == L"install") return Install();
-    if (verb == L"uninstall") return Uninstall(argument);
+    if (verb == L"uninstall") return Uninstall(argument, source);
     if (verb == L"marker") return Marker(argument);
     return 2;
 }

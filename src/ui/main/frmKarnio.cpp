@@ -35,7 +35,7 @@ HWND CreateListView(HWND parent, const TwipsRect& place, int id, int dpi, unsign
 {
     HWND list = CreateChild(parent, WC_LISTVIEWW, L"", WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL,
                             WS_EX_CLIENTEDGE, place, id, dpi);
-    ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP);
+    ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
     const unsigned headers[] = {nameHeader, IDS_SARAKE_KOMENTO};
     for (int column = 0; column < 2; ++column) {
         std::wstring text = LoadText(headers[column]);
@@ -47,6 +47,33 @@ HWND CreateListView(HWND parent, const TwipsRect& place, int id, int dpi, unsign
         SendMessageW(list, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&info));
     }
     return list;
+}
+
+// A tip for the whole list whose text is asked for when it shows (TTN_GETDISPINFO).
+// The message loop relays the list's mouse messages to it: a subclassed list
+// (TTF_SUBCLASS) costs Wine a server call for every message the list handles.
+HWND CreateInfoTip(HWND owner, HWND list)
+{
+    HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    TTTOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND;
+    tool.hwnd = owner;
+    tool.uId = reinterpret_cast<UINT_PTR>(list);
+    tool.lpszText = LPSTR_TEXTCALLBACKW;
+    SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    return tip;
+}
+
+// The row under a point of the list's client area, or -1.
+int RowAt(HWND list, POINT point)
+{
+    LVHITTESTINFO hit = {};
+    hit.pt = point;
+    const int item = static_cast<int>(SendMessageW(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    return (hit.flags & LVHT_ONITEM) ? item : -1;
 }
 
 }  // namespace
@@ -109,6 +136,22 @@ void FrmKarnio::CreateControls()
     ohjelmat_ = std::make_unique<ListViewSink>(lvwOhjelmat_);
     piilotetut_ = std::make_unique<ListViewSink>(lvwOhjelmat2_);
     lastFocus_ = lvwOhjelmat_;
+    ohjelmatTip_ = CreateInfoTip(hwnd_, lvwOhjelmat_);
+    piilotetutTip_ = CreateInfoTip(hwnd_, lvwOhjelmat2_);
+}
+
+void FrmKarnio::RelayToInfoTip(MSG& message)
+{
+    const int slot = message.hwnd == lvwOhjelmat_ ? 0 : 1;
+    if (message.message == WM_MOUSEMOVE) {
+        // Moving to another row hides the tip, so that it shows again with that row's path.
+        const int item = RowAt(message.hwnd, {GET_X_LPARAM(message.lParam), GET_Y_LPARAM(message.lParam)});
+        if (item != tipItem_[slot]) {
+            tipItem_[slot] = item;
+            SendMessageW(InfoTipOf(message.hwnd), TTM_POP, 0, 0);
+        }
+    }
+    SendMessageW(InfoTipOf(message.hwnd), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&message));
 }
 
 void FrmKarnio::Form_Load()
@@ -142,6 +185,9 @@ void FrmKarnio::ListaaOhjelmat()
 bool FrmKarnio::PreTranslateMessage(MSG& message)
 {
     if (!hwnd_) return false;
+    if (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST &&
+        (message.hwnd == lvwOhjelmat_ || message.hwnd == lvwOhjelmat2_))
+        RelayToInfoTip(message);
     if (accelerators_ && TranslateAcceleratorW(hwnd_, accelerators_.get(), &message)) return true;
     if (message.message == WM_KEYDOWN && message.wParam == VK_TAB &&
         (message.hwnd == lvwOhjelmat_ || message.hwnd == lvwOhjelmat2_)) {
@@ -184,7 +230,7 @@ LRESULT FrmKarnio::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnCommand(GET_WM_COMMAND_ID(wParam, lParam));
         return 0;
     case WM_NOTIFY:
-        return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+        return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
     case WM_CONTEXTMENU:
         OnContextMenu(reinterpret_cast<HWND>(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
@@ -224,8 +270,12 @@ void FrmKarnio::OnCommand(int id)
     }
 }
 
-LRESULT FrmKarnio::OnNotify(const NMHDR& header)
+LRESULT FrmKarnio::OnNotify(NMHDR& header)
 {
+    if (header.code == TTN_GETDISPINFOW && (header.hwndFrom == ohjelmatTip_ || header.hwndFrom == piilotetutTip_)) {
+        OnInfoTipText(reinterpret_cast<NMTTDISPINFOW&>(header));
+        return 0;
+    }
     if (header.hwndFrom != lvwOhjelmat_ && header.hwndFrom != lvwOhjelmat2_) return 0;
     if (header.code == NM_CLICK) {
         Lvw_ItemClick(header.hwndFrom, reinterpret_cast<const NMITEMACTIVATE&>(header).iItem);
@@ -236,6 +286,19 @@ LRESULT FrmKarnio::OnNotify(const NMHDR& header)
             Lvw_ItemClick(header.hwndFrom, change.iItem);
     }
     return 0;
+}
+
+void FrmKarnio::OnInfoTipText(NMTTDISPINFOW& info)
+{
+    // The tip names the full registry key of the row under the mouse; none over empty space.
+    HWND list = info.hdr.hwndFrom == ohjelmatTip_ ? lvwOhjelmat_ : lvwOhjelmat2_;
+    POINT point;
+    GetCursorPos(&point);
+    ScreenToClient(list, &point);
+    const ListViewSink::Row* row = SinkOf(list).RowAt(RowAt(list, point));
+    tipText_ = row ? Wide(KeyPathText(row->source, row->key)) : std::wstring();
+    info.lpszText = tipText_.data();
+    info.hinst = nullptr;
 }
 
 ListViewSink& FrmKarnio::SinkOf(HWND list) { return list == lvwOhjelmat_ ? *ohjelmat_ : *piilotetut_; }
@@ -251,6 +314,7 @@ void FrmKarnio::Lvw_ItemClick(HWND list, int item)
         EnableMenuItem(mnuPopUp_.get(), IDM_AJA, MF_BYCOMMAND | MF_GRAYED);
     }
     strAvain_ = row->key;
+    lahde_ = row->source;
 }
 
 void FrmKarnio::OnContextMenu(HWND source, int x, int y)
@@ -289,8 +353,7 @@ void FrmKarnio::MLopeta_Click()
 void FrmKarnio::MPoistaRekisterista_Click()
 {
     SetAppCursor(AppCursor::Wait);
-    // With no row chosen yet the path would name the Uninstall key itself.
-    if (!strAvain_.empty()) registry_.DeleteKey(kHkeyLocalMachine, (kUninstallPath + strAvain_).c_str());
+    PoistaAvain(registry_, lahde_, strAvain_);
     ListaaOhjelmat();
     SetAppCursor(AppCursor::Default);
 }

@@ -3,9 +3,11 @@
 #pragma once
 
 #include "app/handles.h"
+#include "catalogue/uninstall_list.h"
 #include "registry/registry.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <memory>
 #include <string>
@@ -26,7 +28,8 @@ public:
     bool Create(int showCommand);
     HWND Hwnd() const { return hwnd_; }
 
-    // For the message loop: the F1 and F5 keys, and Tab between the lists.
+    // For the message loop: the F1 and F5 keys, Tab between the lists, and the
+    // mouse over the lists for their info tips.
     bool PreTranslateMessage(MSG& message);
 
     // Empties both lists and refills them from the Uninstall key.
@@ -37,6 +40,9 @@ public:
     HMENU MnuPopUp() const { return mnuPopUp_.get(); }
     const std::string& StrAvain() const { return strAvain_; }
     const std::string& StrKomento() const { return strKomento_; }
+    UninstallSource Lahde() const { return lahde_; }
+    // The info tip that shows a row's registry path, one for each list.
+    HWND InfoTipOf(HWND list) const { return list == lvwOhjelmat_ ? ohjelmatTip_ : piilotetutTip_; }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -45,8 +51,10 @@ private:
     void CreateControls();
     void Form_Load();
     void OnCommand(int id);
-    LRESULT OnNotify(const NMHDR& header);
+    LRESULT OnNotify(NMHDR& header);
     void OnContextMenu(HWND source, int x, int y);
+    void OnInfoTipText(NMTTDISPINFOW& info);
+    void RelayToInfoTip(MSG& message);
 
     void Lvw_ItemClick(HWND list, int item);
     void MPaivita_Click();
@@ -66,6 +74,10 @@ private:
     HWND lvwOhjelmat_ = nullptr;
     HWND lvwOhjelmat2_ = nullptr;
     HWND fraKehysviiva_ = nullptr;
+    HWND ohjelmatTip_ = nullptr;  // owned by the window, destroyed with it
+    HWND piilotetutTip_ = nullptr;
+    int tipItem_[2] = {-1, -1};   // the row each tip speaks of
+    std::wstring tipText_;
     HWND lastFocus_ = nullptr;
     int dpi_ = 96;
     UniqueFont font_;
@@ -76,6 +88,7 @@ private:
     FrmTietoja* tietoja_ = nullptr;  // while the About window is shown
     std::string strAvain_;
     std::string strKomento_;
+    UninstallSource lahde_ = UninstallSource::Machine;  // where strAvain_ was listed from
 };
 
 }  // namespace karnio

@@ -15,9 +15,9 @@ void ListViewSink::RemoveAll()
     rows_.clear();
 }
 
-std::size_t ListViewSink::AddRow(const std::string& key, const std::string& text)
+std::size_t ListViewSink::AddRow(UninstallSource source, const std::string& key, const std::string& text)
 {
-    rows_.push_back({key, std::string(), Wide(text)});
+    rows_.push_back({source, key, std::string(), Wide(text)});
     return rows_.size() - 1;
 }
 

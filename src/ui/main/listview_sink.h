@@ -15,6 +15,7 @@ namespace karnio {
 class ListViewSink final : public ListSink {
 public:
     struct Row {
+        UninstallSource source;
         std::string key;      // the registry subkey name
         std::string command;  // sub-item 1
         std::wstring text;
@@ -25,7 +26,7 @@ public:
     void SetSorted(bool sorted) { sorted_ = sorted; }
 
     void RemoveAll() override;
-    std::size_t AddRow(const std::string& key, const std::string& text) override;
+    std::size_t AddRow(UninstallSource source, const std::string& key, const std::string& text) override;
     void SetSubItem1(std::size_t row, const std::string& text) override;
 
     // Puts the gathered rows into the control, in ascending order when sorted.

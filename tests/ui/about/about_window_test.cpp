@@ -17,7 +17,7 @@ class AboutWindow : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        test::ClearUninstallKey();
+        test::ClearUninstallKeys();
         test::RecordShellCalls();
         window_ = std::make_unique<FrmKarnio>(registry_);
         ASSERT_TRUE(window_->Create(SW_SHOWNORMAL));

@@ -19,14 +19,14 @@ class MainWindow : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        test::ClearUninstallKey();
+        test::ClearUninstallKeys();
         test::RecordShellCalls();
     }
     void TearDown() override
     {
         window_.reset();
         Pump();
-        test::ClearUninstallKey();
+        test::ClearUninstallKeys();
     }
     FrmKarnio& Open()
     {

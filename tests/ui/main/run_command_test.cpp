@@ -59,7 +59,7 @@ class RunCommand : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        test::ClearUninstallKey();
+        test::ClearUninstallKeys();
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
         marker_ = std::wstring(temp) + L"karnio-marker-" + std::to_wstring(GetTickCount()) + L".txt";
@@ -70,7 +70,7 @@ protected:
         Pump();
         DeleteFileW(marker_.c_str());
         DeleteFileW((marker_ + L".release").c_str());
-        test::ClearUninstallKey();
+        test::ClearUninstallKeys();
     }
     FrmKarnio& Open()
     {

@@ -1,0 +1,27 @@
+// An independent statement of the list rules, written from the documented
+// behaviour rather than from the builder's code: the oracle of the property
+// tests, the fault sweeps and the fuzzer.
+#pragma once
+
+#include "support/random_tree.h"
+#include "support/vector_sink.h"
+
+#include <string>
+#include <vector>
+
+namespace karnio::test {
+
+struct ModelLists {
+    std::vector<Row> programs, hidden;  // each sorted as Row sorts
+};
+
+// What the reader gives for one value of a key: its text, or "Not Found".
+std::string ModelRead(const TreeKey& key, const std::string& name);
+
+// The rows of one source, added to lists; the lists are not sorted here.
+void ModelSource(const Tree& tree, UninstallSource source, ModelLists& lists);
+
+// Both lists over all three sources, sorted.
+ModelLists Model(const Forest& forest);
+
+}  // namespace karnio::test

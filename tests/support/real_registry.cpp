@@ -1,0 +1,106 @@
+#include "support/real_registry.h"
+
+#include <gtest/gtest.h>
+
+namespace karnio::test {
+
+namespace {
+
+HKEY RootKey(UninstallSource source) { return source == UninstallSource::User ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
+
+// The Uninstall key's parent, where the key itself is deleted and made.
+constexpr wchar_t kParent[] = L"Software\\Microsoft\\Windows\\CurrentVersion";
+
+}  // namespace
+
+std::wstring WideText(const std::string& utf8)
+{
+    const int size = static_cast<int>(utf8.size());
+    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+    std::wstring text(length, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, text.data(), length);
+    return text;
+}
+
+std::wstring UninstallPathW() { return WideText(kUninstallPath); }
+
+REGSAM ViewAccess(UninstallSource source) { return source == UninstallSource::Machine32 ? KEY_WOW64_32KEY : 0; }
+
+void RemoveUninstallKey(UninstallSource source, bool recreate)
+{
+    HKEY parent = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(RootKey(source), kParent, 0, nullptr, 0, KEY_ALL_ACCESS | ViewAccess(source), nullptr,
+                              &parent, nullptr),
+              ERROR_SUCCESS);
+    const LONG deleted = RegDeleteTreeW(parent, L"Uninstall");
+    EXPECT_TRUE(deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND) << deleted;
+    if (recreate) {
+        HKEY key = nullptr;
+        EXPECT_EQ(RegCreateKeyExW(parent, L"Uninstall", 0, nullptr, 0, KEY_ALL_ACCESS | ViewAccess(source), nullptr, &key,
+                                  nullptr),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
+    }
+    RegCloseKey(parent);
+}
+
+void ClearUninstallKeys()
+{
+    for (const UninstallSource source : kUninstallSources) RemoveUninstallKey(source, true);
+}
+
+namespace {
+HKEY CreateEntryKey(UninstallSource source, const std::wstring& subkey)
+{
+    HKEY key = nullptr;
+    const LONG status = RegCreateKeyExW(RootKey(source), (UninstallPathW() + subkey).c_str(), 0, nullptr, 0,
+                                        KEY_ALL_ACCESS | ViewAccess(source), nullptr, &key, nullptr);
+    EXPECT_EQ(status, ERROR_SUCCESS) << "subkey of " << subkey.size() << " characters";
+    return status == ERROR_SUCCESS ? key : nullptr;
+}
+}  // namespace
+
+void WriteRealTree(const Tree& tree, UninstallSource source)
+{
+    RemoveUninstallKey(source, true);
+    for (const TreeKey& entry : tree.keys) {
+        HKEY key = CreateEntryKey(source, WideText(entry.name));
+        ASSERT_TRUE(key) << entry.name;
+        for (const TreeValue& value : entry.values) {
+            const bool text = value.type == kRegSz || value.type == kRegExpandSz || value.type == kRegMultiSz;
+            const std::wstring wide = text ? WideText(std::string(value.data.begin(), value.data.end())) : std::wstring();
+            const BYTE* data = text ? reinterpret_cast<const BYTE*>(wide.data()) : value.data.data();
+            const DWORD size = static_cast<DWORD>(text ? wide.size() * sizeof(wchar_t) : value.data.size());
+            ASSERT_EQ(RegSetValueExW(key, WideText(value.name).c_str(), 0, value.type, data, size), ERROR_SUCCESS);
+        }
+        RegCloseKey(key);
+    }
+}
+
+void AddEntry(UninstallSource source, const std::wstring& subkey, const wchar_t* displayName, const wchar_t* uninstall,
+              const wchar_t* quietDisplayName)
+{
+    HKEY key = CreateEntryKey(source, subkey);
+    ASSERT_TRUE(key);
+    const auto set = [&](const wchar_t* name, const wchar_t* value) {
+        if (value)
+            RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                           static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
+    };
+    set(L"DisplayName", displayName);
+    set(L"UninstallString", uninstall);
+    set(L"QuietDisplayName", quietDisplayName);
+    RegCloseKey(key);
+}
+
+bool EntryExists(UninstallSource source, const std::wstring& subkey)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(RootKey(source), (UninstallPathW() + subkey).c_str(), 0, KEY_READ | ViewAccess(source), &key) !=
+        ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+}  // namespace karnio::test

@@ -1,0 +1,167 @@
+// The three Uninstall keys in the real window: rows know where they came from,
+// a delete reaches only that key, and the info tip names it.
+#include "ui/main/frmKarnio.h"
+
+#include "app/resource.h"
+#include "registry/windows_registry.h"
+#include "ui/ui_support.h"
+
+#include <map>
+
+namespace karnio {
+namespace {
+
+using S = UninstallSource;
+using test::ListRow;
+using test::Pump;
+
+class Sources : public ::testing::Test {
+protected:
+    void SetUp() override { test::ClearUninstallKeys(); }
+    void TearDown() override
+    {
+        window_.reset();
+        Pump();
+        test::ClearUninstallKeys();
+    }
+    FrmKarnio& Open()
+    {
+        window_ = std::make_unique<FrmKarnio>(registry_);
+        EXPECT_TRUE(window_->Create(SW_SHOWNORMAL));
+        SetForegroundWindow(window_->Hwnd());
+        Pump();
+        return *window_;
+    }
+    // Clicks, with the real mouse, the row that shows the given command or name.
+    void Click(HWND list, const std::wstring& shown)
+    {
+        const auto rows = test::Rows(list);
+        int item = -1;
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            if (rows[i].command == shown || rows[i].text == shown) item = static_cast<int>(i);
+        ASSERT_GE(item, 0) << Narrow(shown);
+        test::ClickRow(list, item);
+    }
+    void Command(int id)
+    {
+        SendMessageW(window_->Hwnd(), WM_COMMAND, id, 0);
+        Pump();
+    }
+
+    WindowsRegistry registry_;
+    std::unique_ptr<FrmKarnio> window_;
+};
+
+// Every subkey and value name under one root, both views, to prove a delete left them alone.
+std::map<std::wstring, int> Snapshot(HKEY root)
+{
+    std::map<std::wstring, int> keys;
+    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+        HKEY uninstall = nullptr;
+        if (RegOpenKeyExW(root, test::UninstallPathW().c_str(), 0, KEY_READ | view, &uninstall) != ERROR_SUCCESS) continue;
+        wchar_t name[512];
+        for (DWORD i = 0; RegEnumKeyW(uninstall, i, name, 512) == ERROR_SUCCESS; ++i) {
+            DWORD values = 0;
+            HKEY sub = nullptr;
+            RegOpenKeyExW(uninstall, name, 0, KEY_READ, &sub);
+            RegQueryInfoKeyW(sub, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr, nullptr);
+            RegCloseKey(sub);
+            keys[std::to_wstring(view) + L":" + name] = static_cast<int>(values);
+        }
+        RegCloseKey(uninstall);
+    }
+    return keys;
+}
+
+TEST_F(Sources, ListsAllThreeAndDeletesOnlyFromTheRowsOwnKey)
+{
+    test::AddEntry(S::Machine, L"Kaksonen", L"Kaksonen", L"C:\\64\\poista.exe");
+    test::AddEntry(S::Machine32, L"Kaksonen", L"Kaksonen", L"C:\\32\\poista.exe");
+    test::AddEntry(S::Machine32, L"Vanha ÄÖ", nullptr, nullptr, L"Vanha 32-bittinen");
+    test::AddEntry(S::User, L"Kaksonen", L"Kaksonen", L"C:\\Users\\poista.exe");
+    test::AddEntry(S::User, L"Oma ohjelma", L"Oma ohjelma", L"oma.exe");
+    FrmKarnio& window = Open();
+
+    // Sorted over all rows; twins keep the order of their sources.
+    EXPECT_EQ(test::Rows(window.LvwOhjelmat()),
+              (std::vector<ListRow>{{L"Kaksonen", L"C:\\64\\poista.exe"},
+                                    {L"Kaksonen", L"C:\\32\\poista.exe"},
+                                    {L"Kaksonen", L"C:\\Users\\poista.exe"},
+                                    {L"Oma ohjelma", L"oma.exe"}}));
+    EXPECT_EQ(test::Rows(window.LvwOhjelmat2()), (std::vector<ListRow>{{L"Vanha 32-bittinen", L""}}));
+
+    Click(window.LvwOhjelmat(), L"C:\\32\\poista.exe");
+    EXPECT_EQ(window.StrAvain(), "Kaksonen");
+    EXPECT_EQ(window.Lahde(), S::Machine32);
+    Command(IDM_POISTA);
+    EXPECT_FALSE(test::EntryExists(S::Machine32, L"Kaksonen"));
+    EXPECT_TRUE(test::EntryExists(S::Machine, L"Kaksonen"));
+    EXPECT_TRUE(test::EntryExists(S::User, L"Kaksonen"));
+    EXPECT_EQ(test::Rows(window.LvwOhjelmat()).size(), 3u);
+    EXPECT_EQ(test::FindRow(window.LvwOhjelmat(), L"Kaksonen"), 0);
+
+    // A per-user row: nothing under HKEY_LOCAL_MACHINE is touched.
+    const auto machine = Snapshot(HKEY_LOCAL_MACHINE);
+    Click(window.LvwOhjelmat(), L"C:\\Users\\poista.exe");
+    EXPECT_EQ(window.Lahde(), S::User);
+    Command(IDM_POISTA);
+    EXPECT_FALSE(test::EntryExists(S::User, L"Kaksonen"));
+    EXPECT_EQ(Snapshot(HKEY_LOCAL_MACHINE), machine);
+    EXPECT_EQ(test::Rows(window.LvwOhjelmat()),
+              (std::vector<ListRow>{{L"Kaksonen", L"C:\\64\\poista.exe"}, {L"Oma ohjelma", L"oma.exe"}}));
+
+    // The hidden 32-bit entry, by its subkey name with non-ASCII letters.
+    Click(window.LvwOhjelmat2(), L"Vanha 32-bittinen");
+    EXPECT_EQ(window.StrAvain(), "Vanha ÄÖ");
+    Command(IDM_POISTA);
+    EXPECT_FALSE(test::EntryExists(S::Machine32, L"Vanha ÄÖ"));
+    EXPECT_TRUE(test::Rows(window.LvwOhjelmat2()).empty());
+}
+
+TEST_F(Sources, RowClicksRememberTheSourceWithTheKey)
+{
+    test::AddEntry(S::User, L"Käyttäjä", L"Käyttäjä", L"kayttaja.exe /x");
+    test::AddEntry(S::Machine32, L"Ilman", nullptr, nullptr);
+    FrmKarnio& window = Open();
+    HMENU popup = window.MnuPopUp();
+
+    Click(window.LvwOhjelmat(), L"Käyttäjä");
+    EXPECT_EQ(window.Lahde(), S::User);
+    EXPECT_EQ(window.StrKomento(), "kayttaja.exe /x");
+
+    // A row without a command: key and source change, the command stays.
+    Click(window.LvwOhjelmat2(), L"Ilman");
+    EXPECT_EQ(window.StrAvain(), "Ilman");
+    EXPECT_EQ(window.Lahde(), S::Machine32);
+    EXPECT_EQ(window.StrKomento(), "kayttaja.exe /x");
+    EXPECT_NE(GetMenuState(popup, IDM_AJA, MF_BYCOMMAND) & MF_GRAYED, 0u);
+
+    // A rebuild keeps all three.
+    Command(IDM_PAIVITA);
+    EXPECT_EQ(window.StrAvain(), "Ilman");
+    EXPECT_EQ(window.Lahde(), S::Machine32);
+    EXPECT_EQ(window.StrKomento(), "kayttaja.exe /x");
+}
+
+TEST_F(Sources, InfoTipNamesTheRowsRegistryKey)
+{
+    test::AddEntry(S::Machine, L"Kaksonen", L"Kaksonen", L"64.exe");
+    test::AddEntry(S::Machine32, L"Kaksonen", L"Kaksonen", L"32.exe");
+    test::AddEntry(S::User, L"Piilo", nullptr, nullptr);
+    FrmKarnio& window = Open();
+
+    const std::wstring uninstall = L"\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+    const test::LoopFilter loop = [&](MSG& message) { return window.PreTranslateMessage(message); };
+    EXPECT_EQ(test::HoverTip(window.LvwOhjelmat(), 1, window.InfoTipOf(window.LvwOhjelmat()), loop),
+              L"HKEY_LOCAL_MACHINE\\Software\\WOW6432Node" + uninstall + L"Kaksonen");
+    EXPECT_EQ(test::HoverTip(window.LvwOhjelmat(), 0, window.InfoTipOf(window.LvwOhjelmat()), loop),
+              L"HKEY_LOCAL_MACHINE\\Software" + uninstall + L"Kaksonen");
+    EXPECT_EQ(test::HoverTip(window.LvwOhjelmat2(), 0, window.InfoTipOf(window.LvwOhjelmat2()), loop),
+              L"HKEY_CURRENT_USER\\Software" + uninstall + L"Piilo");
+    // Over empty space there is no tip; the columns keep their texts.
+    EXPECT_EQ(test::HoverTip(window.LvwOhjelmat(), -1, window.InfoTipOf(window.LvwOhjelmat()), loop, 1500), L"");
+    EXPECT_EQ(test::Rows(window.LvwOhjelmat())[1], (ListRow{L"Kaksonen", L"32.exe"}));
+}
+
+}  // namespace
+}  // namespace karnio
