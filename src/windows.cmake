@@ -1,9 +1,9 @@
 # The Windows program: its window code as a library (the UI tests link it too)
 # and karnio.exe with its resources.
 add_library(karnio_ui STATIC
-    src/app/cursor.cpp
-    src/app/layout.cpp
-    src/app/shell.cpp
+    src/ui/common/cursor.cpp
+    src/ui/common/layout.cpp
+    src/ui/common/shell.cpp
     src/app/text.cpp
     src/ui/main/frmKarnio.cpp
     src/ui/main/launcher.cpp

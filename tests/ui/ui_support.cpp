@@ -1,6 +1,6 @@
 #include "ui/ui_support.h"
 
-#include "app/shell.h"
+#include "ui/common/shell.h"
 
 namespace karnio::test {
 

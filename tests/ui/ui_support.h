@@ -1,8 +1,8 @@
 // Helpers for driving Karnio's real windows in-process under Wine.
 #pragma once
 
-#include "app/cursor.h"
-#include "app/layout.h"
+#include "ui/common/cursor.h"
+#include "ui/common/layout.h"
 #include "app/text.h"
 #include "catalogue/uninstall_list.h"
 #include "support/real_registry.h"

@@ -1,9 +1,9 @@
 #include "ui/about/frmTietoja.h"
 
-#include "app/cursor.h"
-#include "app/layout.h"
+#include "ui/common/cursor.h"
+#include "ui/common/layout.h"
 #include "app/resource.h"
-#include "app/shell.h"
+#include "ui/common/shell.h"
 #include "app/text.h"
 
 #include <windowsx.h>

@@ -2,7 +2,7 @@
 // hand the maker's addresses to the shell.
 #pragma once
 
-#include "app/handles.h"
+#include "ui/common/handles.h"
 
 #include <windows.h>
 

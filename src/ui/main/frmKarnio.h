@@ -2,7 +2,7 @@
 // menu bar and a right-button pop-up menu for acting on one entry.
 #pragma once
 
-#include "app/handles.h"
+#include "ui/common/handles.h"
 #include "catalogue/uninstall_list.h"
 #include "registry/registry.h"
 

@@ -1,6 +1,6 @@
 #include "ui/main/launcher.h"
 
-#include "app/handles.h"
+#include "ui/common/handles.h"
 
 #include <windows.h>
 

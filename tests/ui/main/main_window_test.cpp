@@ -3,7 +3,7 @@
 #include "ui/main/frmKarnio.h"
 
 #include "app/resource.h"
-#include "app/shell.h"
+#include "ui/common/shell.h"
 #include "registry/windows_registry.h"
 #include "ui/ui_support.h"
 

@@ -1,4 +1,4 @@
-#include "app/cursor.h"
+#include "ui/common/cursor.h"
 
 namespace karnio {
 

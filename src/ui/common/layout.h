@@ -1,7 +1,7 @@
 // Window layout is given in twips (1/1440 inch) and placed at the screen's DPI.
 #pragma once
 
-#include "app/handles.h"
+#include "ui/common/handles.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "app/layout.h"
+#include "ui/common/layout.h"
 
 namespace karnio {
 

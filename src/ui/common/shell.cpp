@@ -1,4 +1,4 @@
-#include "app/shell.h"
+#include "ui/common/shell.h"
 
 #include "app/resource.h"
 #include "app/text.h"
