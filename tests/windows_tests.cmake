@@ -7,7 +7,7 @@ target_link_libraries(parity_tests PRIVATE karnio_real_registry GTest::gtest_mai
 add_test(NAME parity COMMAND parity_tests)
 
 # The real windows, driven in-process: run again at 144 DPI (label dpi).
-add_library(karnio_ui_test_support STATIC ui/ui_support.cpp)
+add_library(karnio_ui_test_support STATIC ui/ui_support.cpp support/process_resources.cpp)
 target_include_directories(karnio_ui_test_support PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(karnio_ui_test_support PUBLIC karnio_ui karnio_real_registry GTest::gtest)
 
@@ -20,7 +20,8 @@ function(karnio_ui_test name)
         ENVIRONMENT "KARNIO_DEMO=$<SHELL_PATH:$<TARGET_FILE:karnio-demo>>")
 endfunction()
 
-karnio_ui_test(main_window_tests ui/main/main_window_test.cpp ui/main/run_command_test.cpp ui/main/sources_test.cpp)
+karnio_ui_test(main_window_tests ui/main/main_window_test.cpp ui/main/run_command_test.cpp ui/main/sources_test.cpp
+               ui/main/dpi_test.cpp)
 karnio_ui_test(about_window_tests ui/about/about_window_test.cpp)
 
 # The release ZIP as tools/test unpacks it.

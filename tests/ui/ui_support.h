@@ -173,6 +173,37 @@ inline RECT TwipsToRect(const TwipsRect& place, int dpi)
             << e_.left << "," << e_.top << "," << e_.right << "," << e_.bottom;                     \
     } while (0)
 
+// The rectangle Windows suggests with WM_DPICHANGED: the frame for the same
+// client size scaled to the new DPI, where the window is now.
+inline RECT SuggestedRect(HWND window, int clientWidthTwips, int clientHeightTwips, int dpi)
+{
+    using Adjust = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+    const auto adjust = reinterpret_cast<Adjust>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+    RECT frame = {0, 0, TwipsToPixels(clientWidthTwips, dpi), TwipsToPixels(clientHeightTwips, dpi)};
+    const DWORD style = GetWindowLongW(window, GWL_STYLE), exStyle = GetWindowLongW(window, GWL_EXSTYLE);
+    if (!adjust || !adjust(&frame, style, GetMenu(window) != nullptr, exStyle, dpi))
+        AdjustWindowRectEx(&frame, style, GetMenu(window) != nullptr, exStyle);
+    RECT now;
+    GetWindowRect(window, &now);
+    OffsetRect(&frame, now.left - frame.left, now.top - frame.top);
+    return frame;
+}
+
+inline void ChangeDpi(HWND window, int clientWidthTwips, int clientHeightTwips, int dpi)
+{
+    RECT suggested = SuggestedRect(window, clientWidthTwips, clientHeightTwips, dpi);
+    SendMessageW(window, kWmDpiChanged, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    Pump();
+}
+
+inline int FontHeight(HWND control)
+{
+    LOGFONTW font = {};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font);
+    return font.lfHeight;
+}
+
 // What a message box (or any dialog) showed: title, text, icon style; it is then answered with OK.
 struct SeenDialog {
     bool found = false;

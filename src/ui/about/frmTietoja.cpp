@@ -30,7 +30,8 @@ struct ControlPlan {
 // In tab order, which is also the order of creation.
 constexpr ControlPlan kControls[] = {
     {FrmTietoja::kIdCmdOK, L"BUTTON", IDS_OK, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, {3000, 3000, 1215, 375}},
-    {FrmTietoja::kIdPicKuvake, L"STATIC", 0, WS_VISIBLE | SS_ICON | SS_REALSIZECONTROL, {360, 300, 555, 495}},
+    // The icon at its own size in the middle of the box: never stretched, so it stays sharp.
+    {FrmTietoja::kIdPicKuvake, L"STATIC", 0, WS_VISIBLE | SS_ICON | SS_CENTERIMAGE | SS_REALSIZEIMAGE, {360, 300, 555, 495}},
     {FrmTietoja::kIdLblOhjelmanNimi, L"STATIC", IDS_KARNIO, WS_VISIBLE | SS_LEFT, {1080, 360, 735, 255}},
     {FrmTietoja::kIdLblVersio, L"STATIC", 0, WS_VISIBLE | SS_LEFT, {1080, 660, 3135, 255}},
     {FrmTietoja::kIdLblTekija, L"STATIC", IDS_TEKIJA, WS_VISIBLE | SS_LEFT, {1080, 960, 3135, 255}},
@@ -45,6 +46,10 @@ constexpr ControlPlan kControls[] = {
     {FrmTietoja::kIdLblBullet1, L"STATIC", IDS_LUETELMA, WS_VISIBLE | SS_LEFT, {1080, 2040, 255, 255}},
     {FrmTietoja::kIdLblBullet2, L"STATIC", IDS_LUETELMA, WS_VISIBLE | SS_LEFT, {1080, 2400, 255, 255}},
 };
+
+// The pictures are drawn at the size of their own images: a 32 x 32 icon and hand
+// scaled to another size would blur.
+constexpr int kPictureSize = 32;
 
 constexpr int kLinks[] = {FrmTietoja::kIdLblEmail, FrmTietoja::kIdLblOhjelmapaivitykset, FrmTietoja::kIdLblTiedotteet};
 
@@ -123,6 +128,9 @@ INT_PTR FrmTietoja::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return TRUE;
     case WM_DRAWITEM:
         return DrawEtchedLine(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    case kWmDpiChanged:
+        OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return TRUE;
     case WM_CTLCOLORSTATIC:
         return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_SETCURSOR: {
@@ -140,11 +148,9 @@ INT_PTR FrmTietoja::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 void FrmTietoja::CreateControls()
 {
-    dpi_ = ScreenDpi();
+    dpi_ = DpiOf(hwnd_);
+    TakeOverDialogDpiScaling(hwnd_);
     SetWindowTextW(hwnd_, LoadText(IDS_TIETOJA_OTSIKKO).c_str());
-    font_ = CreateUiFont(dpi_);
-    boldFont_ = CreateUiFont(dpi_, true);
-    linkFont_ = CreateUiFont(dpi_, false, true);
 
     SetClientSize(hwnd_, kClientWidthTwips, kClientHeightTwips, dpi_);
     RECT frame;
@@ -155,17 +161,43 @@ void FrmTietoja::CreateControls()
 
     for (const ControlPlan& plan : kControls) {
         const std::wstring text = plan.textId ? LoadText(plan.textId) : std::wstring();
-        HWND control = CreateChild(hwnd_, plan.windowClass, text.c_str(), plan.style, 0, plan.place, plan.id, dpi_);
-        HFONT font = plan.id == kIdLblOhjelmanNimi ? boldFont_.get() : IsLink(control) ? linkFont_.get() : font_.get();
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        CreateChild(hwnd_, plan.windowClass, text.c_str(), plan.style, 0, plan.place, plan.id, dpi_);
     }
     SetDlgItemTextW(hwnd_, kIdLblVersio, VersionLine().c_str());
+    MakeDpiResources();
 
+    // The pictures keep their own size at every DPI.
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    icon_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_KARNIO), IMAGE_ICON, 32, 32, 0)));
+    icon_.reset(static_cast<HICON>(
+        LoadImageW(instance, MAKEINTRESOURCEW(IDI_KARNIO), IMAGE_ICON, kPictureSize, kPictureSize, 0)));
     SendDlgItemMessageW(hwnd_, kIdPicKuvake, STM_SETICON, reinterpret_cast<WPARAM>(icon_.get()), 0);
-    hand_.reset(static_cast<HCURSOR>(LoadImageW(instance, MAKEINTRESOURCEW(IDC_SORMI), IMAGE_CURSOR, 32, 32, 0)));
+    hand_.reset(static_cast<HCURSOR>(
+        LoadImageW(instance, MAKEINTRESOURCEW(IDC_SORMI), IMAGE_CURSOR, kPictureSize, kPictureSize, 0)));
     SendDlgItemMessageW(hwnd_, kIdPSormikursori, STM_SETIMAGE, IMAGE_CURSOR, reinterpret_cast<LPARAM>(hand_.get()));
+}
+
+// The fonts for the current DPI; the ones they replace are freed once no control uses them.
+void FrmTietoja::MakeDpiResources()
+{
+    UniqueFont font = CreateUiFont(dpi_), boldFont = CreateUiFont(dpi_, true), linkFont = CreateUiFont(dpi_, false, true);
+    for (const ControlPlan& plan : kControls) {
+        HWND control = GetDlgItem(hwnd_, plan.id);
+        HFONT chosen = plan.id == kIdLblOhjelmanNimi ? boldFont.get() : IsLink(control) ? linkFont.get() : font.get();
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(chosen), TRUE);
+    }
+    font_ = std::move(font);
+    boldFont_ = std::move(boldFont);
+    linkFont_ = std::move(linkFont);
+}
+
+void FrmTietoja::OnDpiChanged(int dpi, const RECT& suggested)
+{
+    dpi_ = dpi;
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    for (const ControlPlan& plan : kControls) PlaceChild(GetDlgItem(hwnd_, plan.id), plan.place, dpi_);
+    MakeDpiResources();
+    SetClientSize(hwnd_, kClientWidthTwips, kClientHeightTwips, dpi_);
 }
 
 void FrmTietoja::Form_Load()

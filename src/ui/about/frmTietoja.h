@@ -35,12 +35,15 @@ public:
     // Unloads the window without the OK button's cursor steps.
     void Unload();
     HWND Hwnd() const { return hwnd_; }
+    int Dpi() const { return dpi_; }
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     void CreateControls();
+    void MakeDpiResources();
+    void OnDpiChanged(int dpi, const RECT& suggested);
     void Form_Load();
     void CmdOK_Click();
     void Link_Click(int id);

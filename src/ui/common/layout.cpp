@@ -2,10 +2,58 @@
 
 namespace karnio {
 
+namespace {
+
+// A user32 function of a later Windows than the oldest we run on, or null.
+template <typename Function>
+Function User32(const char* name)
+{
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
+}  // namespace
+
 int ScreenDpi()
 {
     WindowDc screen(nullptr);
     return GetDeviceCaps(screen.get(), LOGPIXELSY);
+}
+
+int DpiOf(HWND window)
+{
+    static const auto getDpiForWindow = User32<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+    const UINT dpi = getDpiForWindow && window ? getDpiForWindow(window) : 0;
+    return dpi ? static_cast<int>(dpi) : ScreenDpi();
+}
+
+int SystemMetricForDpi(int index, int dpi)
+{
+    static const auto forDpi = User32<int(WINAPI*)(int, UINT)>("GetSystemMetricsForDpi");
+    return forDpi ? forDpi(index, dpi) : MulDiv(GetSystemMetrics(index), dpi, ScreenDpi());
+}
+
+SIZE WindowSizeForClient(HWND window, int width, int height, int dpi)
+{
+    static const auto adjustForDpi = User32<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+    const DWORD style = GetWindowLongW(window, GWL_STYLE), exStyle = GetWindowLongW(window, GWL_EXSTYLE);
+    const BOOL menu = GetMenu(window) != nullptr;
+    RECT frame = {0, 0, width, height};
+    if (!adjustForDpi || !adjustForDpi(&frame, style, menu, exStyle, dpi)) AdjustWindowRectEx(&frame, style, menu, exStyle);
+    return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+void EnableNonClientScaling(HWND window)
+{
+    static const auto enable = User32<BOOL(WINAPI*)(HWND)>("EnableNonClientDpiScaling");
+    if (enable) enable(window);
+}
+
+void TakeOverDialogDpiScaling(HWND dialog)
+{
+    constexpr int kDdcDisableAll = 1;
+    static const auto setBehavior = User32<BOOL(WINAPI*)(HWND, int, int)>("SetDialogDpiChangeBehavior");
+    if (setBehavior) setBehavior(dialog, kDdcDisableAll, kDdcDisableAll);
 }
 
 HWND CreateChild(HWND parent, const wchar_t* windowClass, const wchar_t* text, DWORD style, DWORD exStyle,
@@ -15,6 +63,12 @@ HWND CreateChild(HWND parent, const wchar_t* windowClass, const wchar_t* text, D
                            TwipsToPixels(place.top, dpi), TwipsToPixels(place.width, dpi),
                            TwipsToPixels(place.height, dpi), parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+}
+
+void PlaceChild(HWND control, const TwipsRect& place, int dpi)
+{
+    SetWindowPos(control, nullptr, TwipsToPixels(place.left, dpi), TwipsToPixels(place.top, dpi),
+                 TwipsToPixels(place.width, dpi), TwipsToPixels(place.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void SetClientSize(HWND window, int widthTwips, int heightTwips, int dpi)

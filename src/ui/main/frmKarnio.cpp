@@ -25,8 +25,6 @@ constexpr int kClientHeightTwips = 6915;
 constexpr TwipsRect kLvwOhjelmat2Twips = {120, 5160, 7695, 1575};
 constexpr TwipsRect kLvwOhjelmatTwips = {120, 240, 7695, 4815};
 constexpr TwipsRect kFraKehysviivaTwips = {-120, 0, 12000, 35};
-constexpr int kNameColumnTwips = 2500;
-constexpr int kCommandColumnTwips = 4300;
 
 enum ControlId { kIdLvwOhjelmat = 1001, kIdLvwOhjelmat2 = 1002, kIdFraKehysviiva = 1003 };
 constexpr int kPopUpPosition = 2;  // "PopUp" is the third menu of the menu bar resource
@@ -103,6 +101,7 @@ bool FrmKarnio::Create(int showCommand)
         if (!RegisterClassExW(&windowClass)) return false;
     }
 
+    // A first guess for the frame; the window takes its monitor's DPI as soon as it exists.
     dpi_ = ScreenDpi();
     HMENU menuBar = LoadMenuW(instance, MAKEINTRESOURCEW(IDR_KARNIO));
     accelerators_.reset(LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_KARNIO)));
@@ -125,19 +124,75 @@ bool FrmKarnio::Create(int showCommand)
 
 void FrmKarnio::CreateControls()
 {
-    font_ = CreateUiFont(dpi_);
+    dpi_ = DpiOf(hwnd_);
     lvwOhjelmat2_ = CreateListView(hwnd_, kLvwOhjelmat2Twips, kIdLvwOhjelmat2, dpi_, IDS_SARAKE_PIILOTETTU);
     lvwOhjelmat_ = CreateListView(hwnd_, kLvwOhjelmatTwips, kIdLvwOhjelmat, dpi_, IDS_SARAKE_OHJELMA);
     fraKehysviiva_ = CreateEtchedLine(hwnd_, kFraKehysviivaTwips, kIdFraKehysviiva, dpi_);
     // Tab order: the programs list first, then the hidden list.
     SetWindowPos(lvwOhjelmat_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    for (HWND control : {lvwOhjelmat_, lvwOhjelmat2_, fraKehysviiva_})
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    MakeDpiResources();
     ohjelmat_ = std::make_unique<ListViewSink>(lvwOhjelmat_);
     piilotetut_ = std::make_unique<ListViewSink>(lvwOhjelmat2_);
     lastFocus_ = lvwOhjelmat_;
     ohjelmatTip_ = CreateInfoTip(hwnd_, lvwOhjelmat_);
     piilotetutTip_ = CreateInfoTip(hwnd_, lvwOhjelmat2_);
+}
+
+// Fonts and icons for the current DPI; the ones they replace are freed once no control uses them.
+void FrmKarnio::MakeDpiResources()
+{
+    UniqueFont font = CreateUiFont(dpi_);
+    for (HWND control : {lvwOhjelmat_, lvwOhjelmat2_, fraKehysviiva_})
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    font_ = std::move(font);
+
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    const auto icon = [&](int size) {
+        const int pixels = SystemMetricForDpi(size, dpi_);
+        return UniqueIcon(static_cast<HICON>(
+            LoadImageW(instance, MAKEINTRESOURCEW(IDI_KARNIO), IMAGE_ICON, pixels, pixels, LR_DEFAULTCOLOR)));
+    };
+    UniqueIcon big = icon(SM_CXICON), small = icon(SM_CXSMICON);
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+    bigIcon_ = std::move(big);
+    smallIcon_ = std::move(small);
+}
+
+void FrmKarnio::SetColumnWidths()
+{
+    for (int list = 0; list < 2; ++list)
+        for (int column = 0; column < 2; ++column)
+            ListView_SetColumnWidth(list == 0 ? lvwOhjelmat_ : lvwOhjelmat2_, column,
+                                    TwipsToPixels(columnTwips_[list][column], dpi_));
+}
+
+LRESULT FrmKarnio::OnGetDpiScaledSize(int dpi, SIZE& size)
+{
+    // Windows would scale the whole frame; the client area must come out exact in twips.
+    size = WindowSizeForClient(hwnd_, TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi), dpi);
+    return TRUE;
+}
+
+void FrmKarnio::OnDpiChanged(int dpi, const RECT& suggested)
+{
+    // A width the user dragged is kept as that many twips; an untouched one stays exact.
+    for (int list = 0; list < 2; ++list) {
+        for (int column = 0; column < 2; ++column) {
+            const int pixels = ListView_GetColumnWidth(list == 0 ? lvwOhjelmat_ : lvwOhjelmat2_, column);
+            if (pixels != TwipsToPixels(columnTwips_[list][column], dpi_))
+                columnTwips_[list][column] = MulDiv(pixels, 1440, dpi_);
+        }
+    }
+    dpi_ = dpi;
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    PlaceChild(lvwOhjelmat2_, kLvwOhjelmat2Twips, dpi_);
+    PlaceChild(lvwOhjelmat_, kLvwOhjelmatTwips, dpi_);
+    PlaceChild(fraKehysviiva_, kFraKehysviivaTwips, dpi_);
+    MakeDpiResources();
+    SetColumnWidths();
+    SetClientSize(hwnd_, kClientWidthTwips, kClientHeightTwips, dpi_);
 }
 
 void FrmKarnio::RelayToInfoTip(MSG& message)
@@ -163,10 +218,7 @@ void FrmKarnio::Form_Load()
 
     ohjelmat_->SetSorted(true);
     piilotetut_->SetSorted(true);
-    for (HWND list : {lvwOhjelmat_, lvwOhjelmat2_}) {
-        ListView_SetColumnWidth(list, 0, TwipsToPixels(kNameColumnTwips, dpi_));
-        ListView_SetColumnWidth(list, 1, TwipsToPixels(kCommandColumnTwips, dpi_));
-    }
+    SetColumnWidths();
     ListaaOhjelmat();
 }
 
@@ -203,6 +255,7 @@ LRESULT CALLBACK FrmKarnio::WindowProc(HWND window, UINT message, WPARAM wParam,
         auto* self = static_cast<FrmKarnio*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         self->hwnd_ = window;
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        EnableNonClientScaling(window);
     }
     auto* self = reinterpret_cast<FrmKarnio*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!self) return DefWindowProcW(window, message, wParam, lParam);
@@ -239,6 +292,11 @@ LRESULT FrmKarnio::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_DRAWITEM:
         return DrawEtchedLine(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    case kWmGetDpiScaledSize:
+        return OnGetDpiScaledSize(static_cast<int>(wParam), *reinterpret_cast<SIZE*>(lParam));
+    case kWmDpiChanged:
+        OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_ACTIVATE:
         if (LOWORD(wParam) == WA_INACTIVE) {
             HWND focus = GetFocus();

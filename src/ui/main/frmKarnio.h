@@ -27,6 +27,7 @@ public:
     // Creates the window, runs its load step and shows it.
     bool Create(int showCommand);
     HWND Hwnd() const { return hwnd_; }
+    int Dpi() const { return dpi_; }
 
     // For the message loop: the F1 and F5 keys, Tab between the lists, and the
     // mouse over the lists for their info tips.
@@ -49,6 +50,10 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     void CreateControls();
+    void MakeDpiResources();
+    void SetColumnWidths();
+    LRESULT OnGetDpiScaledSize(int dpi, SIZE& size);
+    void OnDpiChanged(int dpi, const RECT& suggested);
     void Form_Load();
     void OnCommand(int id);
     LRESULT OnNotify(NMHDR& header);
@@ -80,7 +85,9 @@ private:
     std::wstring tipText_;
     HWND lastFocus_ = nullptr;
     int dpi_ = 96;
+    int columnTwips_[2][2] = {{2500, 4300}, {2500, 4300}};  // of each list, kept across DPI changes
     UniqueFont font_;
+    UniqueIcon bigIcon_, smallIcon_;
     UniqueMenu mnuPopUp_;  // taken off the menu bar, so the window no longer owns it
     UniqueAccelerators accelerators_;
     std::unique_ptr<ListViewSink> ohjelmat_;

@@ -4,7 +4,10 @@
 
 #include "app/resource.h"
 #include "registry/windows_registry.h"
+#include "support/process_resources.h"
 #include "ui/ui_support.h"
+
+#include <cstdio>
 
 #include <functional>
 
@@ -195,6 +198,66 @@ TEST_F(AboutWindow, QuittingWithTheAboutWindowLoadedEndsTheProgram)
     EXPECT_FALSE(IsWindow(main));
     EXPECT_FALSE(FindWindowW(L"#32770", L"Tietoja ohjelmasta"));
     SetAppCursor(AppCursor::Default);
+}
+
+TEST_F(AboutWindow, DpiChangesLayItOutAgainAndLeakNothing)
+{
+    const int start = dpi_;
+    const int other = start == 96 ? 144 : 96;
+    test::ProcessResources before, after;
+    WithAboutWindow([&](HWND about) {
+        const auto expectLayoutAt = [&](int dpi) {
+            RECT client;
+            GetClientRect(about, &client);
+            EXPECT_EQ(client.right, TwipsToPixels(4335, dpi));
+            EXPECT_EQ(client.bottom, TwipsToPixels(3495, dpi));
+            const struct { int id; TwipsRect place; } controls[] = {
+                {FrmTietoja::kIdPicKuvake, {360, 300, 555, 495}},     {FrmTietoja::kIdLblOhjelmanNimi, {1080, 360, 735, 255}},
+                {FrmTietoja::kIdFraKehysviiva, {120, 1440, 4095, 35}}, {FrmTietoja::kIdLblBullet0, {1080, 1680, 255, 255}},
+                {FrmTietoja::kIdLblEmail, {1320, 1680, 2535, 255}},    {FrmTietoja::kIdLblTiedotteet, {1320, 2400, 1695, 255}},
+                {FrmTietoja::kIdPSormikursori, {120, 2880, 495, 495}}, {FrmTietoja::kIdCmdOK, {3000, 3000, 1215, 375}},
+            };
+            for (const auto& control : controls) {
+                HWND child = GetDlgItem(about, control.id);
+                EXPECT_RECT_EQ(test::ClientRectIn(child, about), test::TwipsToRect(control.place, dpi));
+                const bool text = control.id != FrmTietoja::kIdPicKuvake && control.id != FrmTietoja::kIdFraKehysviiva &&
+                                  control.id != FrmTietoja::kIdPSormikursori;
+                if (text) {
+                    EXPECT_EQ(test::FontHeight(child), -MulDiv(825, dpi, 7200)) << control.id;
+                }
+            }
+            LOGFONTW name = {}, link = {};
+            GetObjectW(reinterpret_cast<HFONT>(SendDlgItemMessageW(about, FrmTietoja::kIdLblOhjelmanNimi, WM_GETFONT, 0, 0)), sizeof name, &name);
+            GetObjectW(reinterpret_cast<HFONT>(SendDlgItemMessageW(about, FrmTietoja::kIdLblEmail, WM_GETFONT, 0, 0)), sizeof link, &link);
+            EXPECT_EQ(name.lfWeight, FW_BOLD);
+            EXPECT_TRUE(link.lfUnderline);
+            // The icon and the hand keep the size of their own images, unstretched.
+            ICONINFO info = {};
+            ASSERT_TRUE(GetIconInfo(reinterpret_cast<HICON>(SendDlgItemMessageW(about, FrmTietoja::kIdPicKuvake, STM_GETICON, 0, 0)), &info));
+            BITMAP mask = {};
+            GetObjectW(info.hbmMask, sizeof mask, &mask);
+            EXPECT_EQ(mask.bmWidth, 32);
+            DeleteObject(info.hbmMask);
+            if (info.hbmColor) DeleteObject(info.hbmColor);
+            HWND link0 = GetDlgItem(about, FrmTietoja::kIdLblEmail);
+            SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+            SendMessageW(about, WM_SETCURSOR, reinterpret_cast<WPARAM>(link0), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+            EXPECT_EQ(GetCursor(), reinterpret_cast<HCURSOR>(SendDlgItemMessageW(about, FrmTietoja::kIdPSormikursori, STM_GETIMAGE, IMAGE_CURSOR, 0)));
+        };
+        test::ChangeDpi(about, 4335, 3495, other);
+        expectLayoutAt(other);
+        test::ChangeDpi(about, 4335, 3495, start);
+        expectLayoutAt(start);
+        before = test::CountProcessResources();
+        for (int i = 0; i < 10; ++i) test::ChangeDpi(about, 4335, 3495, i % 2 ? start : other);
+        after = test::CountProcessResources();
+        expectLayoutAt(start);
+        SendMessageW(about, WM_COMMAND, IDOK, 0);
+    });
+    std::printf("About DPI changes x10 (%s): GDI %ld -> %ld, USER %ld -> %ld\n", before.how.c_str(), before.gdi, after.gdi,
+                before.user, after.user);
+    EXPECT_EQ(after.gdi, before.gdi);
+    EXPECT_EQ(after.user, before.user);
 }
 
 TEST_F(AboutWindow, HelpMenuCommandsOpenTheirTargets)
