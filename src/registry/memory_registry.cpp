@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace karnio {
 
@@ -20,28 +21,36 @@ struct MemoryRegistry::Node {
 
 namespace {
 
-// UTF-8 to UTF-16 code units; a malformed byte stands for itself, as the
-// comparison only needs a stable order.
-std::u16string ToUtf16(const std::string& text)
-{
-    std::u16string out;
-    for (std::size_t i = 0; i < text.size();) {
-        const unsigned char lead = static_cast<unsigned char>(text[i]);
+// Reads UTF-8 as UTF-16 code units, one at a time and without allocating; a
+// malformed byte stands for itself, as the comparison only needs a stable order.
+class Utf16Units {
+public:
+    explicit Utf16Units(const std::string& text) : text_(text) {}
+
+    // The next code unit, or -1 at the end.
+    long Next()
+    {
+        if (low_) return std::exchange(low_, 0);
+        if (at_ >= text_.size()) return -1;
+        const unsigned char lead = static_cast<unsigned char>(text_[at_]);
         int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-        if (extra && i + extra >= text.size()) extra = 0;
+        if (extra && at_ + extra >= text_.size()) extra = 0;
         std::uint32_t cp = extra == 0 ? lead : lead & (0x3F >> extra);
-        for (int k = 1; k <= extra; ++k) cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-        i += 1 + extra;
+        for (int k = 1; k <= extra; ++k) cp = (cp << 6) | (static_cast<unsigned char>(text_[at_ + k]) & 0x3F);
+        at_ += 1 + extra;
         if (cp >= 0x10000) {
             cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(cp));
+            low_ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+            return 0xD800 + (cp >> 10);
         }
+        return static_cast<char16_t>(cp);
     }
-    return out;
-}
+
+private:
+    const std::string& text_;
+    std::size_t at_ = 0;
+    char16_t low_ = 0;
+};
 
 // Simple lower-case mapping for the scripts a key name is likely to use.
 // Wine compares key names by lower case, code unit by code unit.
@@ -90,13 +99,13 @@ std::vector<std::string> SplitPath(const char* path)
 
 int CompareRegistryNames(const std::string& a, const std::string& b)
 {
-    const std::u16string wa = ToUtf16(a), wb = ToUtf16(b);
-    const std::size_t n = std::min(wa.size(), wb.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const char16_t ca = FoldCase(wa[i]), cb = FoldCase(wb[i]);
+    Utf16Units wa(a), wb(b);
+    for (;;) {
+        const long ua = wa.Next(), ub = wb.Next();
+        if (ua < 0 || ub < 0) return ua == ub ? 0 : (ua < 0 ? -1 : 1);
+        const char16_t ca = FoldCase(static_cast<char16_t>(ua)), cb = FoldCase(static_cast<char16_t>(ub));
         if (ca != cb) return ca < cb ? -1 : 1;
     }
-    return wa.size() == wb.size() ? 0 : (wa.size() < wb.size() ? -1 : 1);
 }
 
 MemoryRegistry::MemoryRegistry()

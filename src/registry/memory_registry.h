@@ -3,6 +3,8 @@
 // terminators appended when there is room, keys with subkeys refusing deletion,
 // and a 32-bit view in which HKEY_LOCAL_MACHINE\Software is the separate tree
 // stored under Software\WOW6432Node (HKEY_CURRENT_USER has one view only).
+// Paths are as long as Windows takes them: Wine's narrow calls refuse paths of
+// more than 260 bytes, a limit of Wine's that is not modelled.
 // It counts open handles so tests can prove that every open is closed.
 #pragma once
 

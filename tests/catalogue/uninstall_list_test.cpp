@@ -253,10 +253,31 @@ TEST(UninstallList, DeletesOnlyInTheSourceTheEntryCameFrom)
     EXPECT_EQ(registry.OpenHandleCount(), 0u);
 }
 
+TEST(UninstallList, HostileDataIsListedAsTheRulesSay)
+{
+    const test::Tree hostile = test::MakeHostileTree();
+    const Lists lists = Build(hostile);
+    const test::ModelLists model = test::Model({hostile, {}, {}});
+    EXPECT_EQ(lists.programs, model.programs);
+    EXPECT_EQ(lists.hidden, model.hidden);
+    // Spot checks of the model itself.
+    const auto find = [&](const std::vector<Row>& rows, const std::string& key) {
+        for (const Row& row : rows)
+            if (row.key == key) return row;
+        return Row{};
+    };
+    EXPECT_EQ(find(lists.programs, "Nollat").text, test::Literal("Näkyvä\0piilossa"));
+    EXPECT_EQ(find(lists.programs, "Rikki").command, "rikki\x80\xC3\x28");
+    EXPECT_EQ(find(lists.programs, "Moni").text, test::Literal("Eka\0Toka\0"));
+    EXPECT_EQ(find(lists.programs, "Pitkä").text.size(), 2047u);
+    EXPECT_EQ(find(lists.programs, "Pitkä").command.size(), 2047u);
+    EXPECT_EQ(find(lists.hidden, "Liian pitkä").text, "Liian pitkä");  // 2,048 bytes do not fit with the terminator
+}
+
 TEST(UninstallList, RandomTreesFollowTheRules)
 {
     int withNotFound = 0, withTwins = 0;
-    for (std::uint32_t seed = 1; seed <= 3000; ++seed) {
+    for (std::uint32_t seed = 1; seed <= test::SweepRounds(3000); ++seed) {
         const test::Forest forest = test::MakeRandomForest(seed);
         for (const test::Tree& tree : forest)
             withNotFound += std::any_of(tree.keys.begin(), tree.keys.end(), [](const TreeKey& k) { return k.name == kNotFound; });
@@ -273,8 +294,8 @@ TEST(UninstallList, RandomTreesFollowTheRules)
                 withTwins += std::any_of(other->keys.begin(), other->keys.end(),
                                          [&](const TreeKey& k) { return CompareRegistryNames(k.name, key.name) == 0; });
     }
-    EXPECT_GT(withNotFound, 300);  // the generator really exercises the early end
-    EXPECT_GT(withTwins, 500);     // and the same subkey in two sources
+    EXPECT_GT(withNotFound, test::SweepRounds(300));  // the generator really exercises the early end
+    EXPECT_GT(withTwins, test::SweepRounds(500));    // and the same subkey in two sources
 }
 
 }  // namespace

@@ -70,6 +70,46 @@ TEST(Parity, SampleTreesReadTheSameInEverySource)
     EXPECT_EQ(programs.rows.size() + hidden.rows.size(), 3 * sample.keys.size());
 }
 
+TEST(Parity, HostileDataReadsTheSame)
+{
+    // Wine's narrow registry calls refuse a path longer than 260 bytes (ERROR_MORE_DATA),
+    // which Windows accepts; the keys with the longest names are checked on their own below.
+    test::Tree hostile = test::MakeHostileTree();
+    std::vector<test::TreeKey> longest;
+    for (auto key = hostile.keys.begin(); key != hostile.keys.end();) {
+        if (std::string(kUninstallPath).size() + key->name.size() > 260) {
+            longest.push_back(*key);
+            key = hostile.keys.erase(key);
+        } else {
+            ++key;
+        }
+    }
+    ASSERT_EQ(longest.size(), 2u);
+    ExpectSameReadings({hostile, hostile, hostile}, "hostile");
+
+    // Under Wine such an entry is still listed, by its own name, among the hidden ones.
+    test::ClearUninstallKeys();
+    test::WriteRealTree({longest});
+    WindowsRegistry real;
+    test::VectorSink programs, hidden;
+    ListaaOhjelmat(real, programs, hidden);
+    EXPECT_TRUE(programs.rows.empty());
+    ASSERT_EQ(hidden.rows.size(), 2u);
+    EXPECT_EQ(hidden.Sorted()[0], (test::Row{longest[0].name, longest[0].name, ""}));
+    RegKey key = 0;
+    EXPECT_EQ(real.OpenKey(kHkeyLocalMachine, (kUninstallPath + longest[0].name).c_str(), &key), kErrorMoreData);
+
+    // A string that is no valid UTF-16 reaches the narrow calls with the replacement character.
+    test::ClearUninstallKeys();
+    HKEY created = nullptr;
+    ASSERT_EQ(RegCreateKeyW(HKEY_LOCAL_MACHINE, (test::UninstallPathW() + L"Puolikas").c_str(), &created), ERROR_SUCCESS);
+    const wchar_t broken[] = {L'a', 0xD800, L'b', 0};
+    RegSetValueExW(created, L"DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(broken), sizeof broken);
+    RegCloseKey(created);
+    EXPECT_EQ(HaeRekisteriarvo(real, kHkeyLocalMachine, std::string(kUninstallPath) + "Puolikas", "DisplayName"), "a\xEF\xBF\xBD" "b");
+    test::ClearUninstallKeys();
+}
+
 TEST(Parity, RandomForestsReadTheSame)
 {
     for (std::uint32_t seed = 1; seed <= 120; ++seed) {

@@ -118,6 +118,48 @@ TEST_F(Reader, OpensAndClosesOncePerCallOnEveryPath)
     EXPECT_EQ(recording.calls, expected);
 }
 
+TEST_F(Reader, HostileDataReadsAsTheRulesSay)
+{
+    // Zero characters inside a value are kept; only a final terminator goes.
+    Set("zeros", kRegSz, StringData(std::string("abc\0def", 7)));
+    Set("multi", kRegMultiSz, {'x', 0, 'y', 0, 0});
+    // Bytes that are no UTF-8 at all come back unchanged from non-string types.
+    Set("invalid", kRegNone, {'C', 'a', 'f', 0xE9, ' ', 0xFF, 0xFE, 0xC0});
+    Set("qword", kRegQword, {1, 2, 3, 4, 5, 6, 7, 8});
+    Set("qword-zero-top", kRegQword, {0x41, 0x42, 0, 0, 0, 0, 0, 0});
+    Set("none-empty", kRegNone, {});
+    Set("big-endian", 5, {0, 0, 0, 7});  // REG_DWORD_BIG_ENDIAN is not REG_DWORD
+    const std::string longest(kReadBufferSize - 1, 'n');
+    Set("longest", kRegSz, StringData(longest));
+    std::string longestUtf8;
+    while (longestUtf8.size() + 2 <= kReadBufferSize - 1) longestUtf8 += "ö";
+    longestUtf8 += "x";
+    Set("longest-utf8", kRegExpandSz, StringData(longestUtf8));
+
+    EXPECT_EQ(Read("zeros"), std::string("abc\0def", 7));
+    EXPECT_EQ(Read("multi"), std::string("x\0y\0", 4));
+    EXPECT_EQ(Read("invalid"), "Caf\xE9 \xFF\xFE\xC0");
+    EXPECT_EQ(Read("qword"), std::string("\x01\x02\x03\x04\x05\x06\x07\x08", 8));
+    EXPECT_EQ(Read("qword-zero-top"), std::string("AB\0\0\0\0\0", 7));
+    EXPECT_EQ(Read("none-empty"), "");
+    EXPECT_EQ(Read("big-endian"), std::string("\0\0\0\x07", 4));
+    EXPECT_EQ(Read("longest"), longest);
+    EXPECT_EQ(longestUtf8.size(), kReadBufferSize - 1);
+    EXPECT_EQ(Read("longest-utf8"), longestUtf8);
+}
+
+TEST_F(Reader, NamesOfTheLongestKeysRoundTrip)
+{
+    // 255 characters is the registry's limit for one key name; in UTF-8 that may be 765 bytes.
+    const std::string ascii(255, 'k');
+    std::string cjk;
+    for (int i = 0; i < 255; ++i) cjk += "鍵";
+    for (const std::string& name : {ascii, cjk}) registry_.SetString(kHkeyLocalMachine, kKey + name, "DisplayName", name);
+    EXPECT_EQ(HaeAliavain(registry_, kHkeyLocalMachine, kKey, 0), ascii);
+    EXPECT_EQ(HaeAliavain(registry_, kHkeyLocalMachine, kKey, 1), cjk);
+    EXPECT_EQ(HaeRekisteriarvo(registry_, kHkeyLocalMachine, kKey + cjk, "DisplayName"), cjk);
+}
+
 TEST_F(Reader, EnumeratesSubkeysUntilNotFound)
 {
     for (const char* name : {"Gamma", "alpha", "Beta ÄÖ"}) registry_.CreateKey(kHkeyLocalMachine, kKey + std::string(name));

@@ -21,11 +21,9 @@ std::string ModelRead(const TreeKey& key, const std::string& name)
         return digits;
     }
     case kRegBinary: {
+        static constexpr char kDigits[] = "0123456789ABCDEF";
         std::string hex;
-        for (unsigned char byte : d) {
-            std::snprintf(digits, sizeof digits, "%02X", byte);
-            hex += digits;
-        }
+        for (unsigned char byte : d) hex += {kDigits[byte / 16], kDigits[byte % 16]};
         return hex;
     }
     default:
@@ -35,9 +33,11 @@ std::string ModelRead(const TreeKey& key, const std::string& name)
 
 void ModelSource(const Tree& tree, UninstallSource source, ModelLists& lists)
 {
-    std::vector<TreeKey> keys = tree.keys;
-    std::sort(keys.begin(), keys.end(), [](const TreeKey& a, const TreeKey& b) { return CompareRegistryNames(a.name, b.name) < 0; });
-    for (const TreeKey& key : keys) {
+    std::vector<const TreeKey*> sorted;
+    for (const TreeKey& key : tree.keys) sorted.push_back(&key);
+    std::sort(sorted.begin(), sorted.end(), [](const TreeKey* a, const TreeKey* b) { return CompareRegistryNames(a->name, b->name) < 0; });
+    for (const TreeKey* entry : sorted) {
+        const TreeKey& key = *entry;
         const auto read = [&](const char* name) { return ModelRead(key, name); };
         const bool named = read("DisplayName") != kNotFound;
         const bool quietNamed = read("QuietDisplayName") != kNotFound;
@@ -60,6 +60,74 @@ ModelLists Model(const Forest& forest)
     for (const UninstallSource source : kUninstallSources) ModelSource(forest[static_cast<int>(source)], source, lists);
     std::sort(lists.programs.begin(), lists.programs.end());
     std::sort(lists.hidden.begin(), lists.hidden.end());
+    return lists;
+}
+
+namespace {
+
+// Numbers the reads of a walk; the failing one reads "Not Found".
+class Reads {
+public:
+    explicit Reads(int failed) : failed_(failed) {}
+    std::string Next(const std::string& real) { return next_++ == failed_ ? std::string(kNotFound) : real; }
+    int Count() const { return next_; }
+
+private:
+    int failed_;
+    int next_ = 0;
+};
+
+void WalkSource(const Tree& tree, UninstallSource source, Reads& reads, ModelLists& lists)
+{
+    std::vector<const TreeKey*> keys;
+    for (const TreeKey& key : tree.keys) keys.push_back(&key);
+    std::sort(keys.begin(), keys.end(), [](const TreeKey* a, const TreeKey* b) { return CompareRegistryNames(a->name, b->name) < 0; });
+    for (std::size_t index = 0;; ++index) {
+        const std::string subkey = reads.Next(index < keys.size() ? keys[index]->name : std::string(kNotFound));
+        // The key the path names, whatever the enumeration said.
+        const TreeKey* key = nullptr;
+        for (const TreeKey* candidate : keys)
+            if (CompareRegistryNames(candidate->name, subkey) == 0) key = candidate;
+        const auto value = [&](const char* name) { return reads.Next(key ? ModelRead(*key, name) : std::string(kNotFound)); };
+
+        std::string name = value("DisplayName");
+        if (name != kNotFound) {
+            const std::string command = value("UninstallString");
+            if (command.empty()) {
+                lists.hidden.push_back({subkey, name, "", source});
+            } else if (command == kNotFound) {
+                const std::string quiet = value("QuietUninstallString");
+                if (quiet != kNotFound)
+                    lists.programs.push_back({subkey, name, quiet, source});
+                else
+                    lists.hidden.push_back({subkey, name, "", source});
+            } else {
+                lists.programs.push_back({subkey, name, command, source});
+            }
+        } else {
+            name = value("QuietDisplayName");
+            if (name == kNotFound) {
+                if (subkey == kNotFound) return;
+                name = subkey;
+            }
+            std::string command = value("UninstallString");
+            if (command == kNotFound) command = value("QuietUninstallString");
+            lists.hidden.push_back({subkey, name, command == kNotFound ? "" : command, source});
+        }
+        if (subkey == kNotFound) return;
+    }
+}
+
+}  // namespace
+
+ModelLists ModelWithFailedRead(const Forest& forest, int failedRead, int* readCount)
+{
+    Reads reads(failedRead);
+    ModelLists lists;
+    for (const UninstallSource source : kUninstallSources) WalkSource(forest[static_cast<int>(source)], source, reads, lists);
+    std::sort(lists.programs.begin(), lists.programs.end());
+    std::sort(lists.hidden.begin(), lists.hidden.end());
+    if (readCount) *readCount = reads.Count();
     return lists;
 }
 

@@ -24,4 +24,9 @@ void ModelSource(const Tree& tree, UninstallSource source, ModelLists& lists);
 // Both lists over all three sources, sorted.
 ModelLists Model(const Forest& forest);
 
+// The same, walked read by read in the documented order, with read number
+// failedRead (counted from 0 over all sources) failing as "Not Found"; -1 for
+// none. readCount, when given, receives how many reads the walk made.
+ModelLists ModelWithFailedRead(const Forest& forest, int failedRead, int* readCount = nullptr);
+
 }  // namespace karnio::test

@@ -148,6 +148,31 @@ Tree MakeSampleTree()
     return tree;
 }
 
+Tree MakeHostileTree()
+{
+    const auto text = [](const char* name, const std::string& value) {
+        return TreeValue{name, kRegSz, StringData(value)};
+    };
+    std::string cjk;
+    for (int i = 0; i < 255; ++i) cjk += "鍵";
+    std::string longName(2047 - 2, 'N');
+    longName += "ä";
+    Tree tree;
+    tree.keys = {
+        {std::string(255, 'K'), {text("DisplayName", "Pisin ASCII-nimi"), text("UninstallString", "k.exe")}},
+        {cjk, {text("DisplayName", "Pisin CJK-nimi")}},
+        {"Nollat", {text("DisplayName", Literal("Näkyvä\0piilossa")),
+                    text("UninstallString", Literal("nakyva.exe\0 /piilossa"))}},
+        {"Rikki", {{"DisplayName", kRegNone, {'C', 'a', 'f', 0xE9, ' ', 0xFF, 0xFE, '!', 0}},
+                   {"UninstallString", kRegQword, {'r', 'i', 'k', 'k', 'i', 0x80, 0xC3, 0x28}}}},
+        {"Moni", {{"DisplayName", kRegMultiSz, StringData(Literal("Eka\0Toka\0"))},
+                  {"QuietUninstallString", kRegMultiSz, StringData(Literal("m.exe\0/S\0"))}}},
+        {"Pitkä", {text("DisplayName", longName), text("UninstallString", "\"C:\\p.exe\" " + std::string(2047 - 11, 'a'))}},
+        {"Liian pitkä", {text("DisplayName", std::string(2048, 'L')), text("UninstallString", "l.exe")}},
+    };
+    return tree;
+}
+
 void LoadTree(MemoryRegistry& registry, const Tree& tree, UninstallSource source)
 {
     const RegKey root = RootOf(source);

@@ -30,6 +30,16 @@ struct Tree {
 // One tree for each source, indexed by UninstallSource.
 using Forest = std::array<Tree, 3>;
 
+// How many rounds a long property sweep runs: all of them, or a third under the sanitizers.
+constexpr std::uint32_t SweepRounds(std::uint32_t rounds)
+{
+#ifdef KARNIO_SANITIZED
+    return rounds / 3;
+#else
+    return rounds;
+#endif
+}
+
 Tree MakeRandomTree(std::uint32_t seed);
 // Three random trees that now and then share subkey names.
 Forest MakeRandomForest(std::uint32_t seed);
@@ -37,10 +47,22 @@ Forest MakeRandomForest(std::uint32_t seed);
 // A fixed tree with one subkey for each classification rule and non-ASCII text.
 Tree MakeSampleTree();
 
+// A fixed tree of hostile data: key names of 255 characters, zero characters,
+// bytes that are no UTF-8, multi-strings, QWORDs, REG_NONE with data, and names
+// and commands of 2,047 bytes.
+Tree MakeHostileTree();
+
 // Writes the tree into the Uninstall key of one source.
 void LoadTree(MemoryRegistry& registry, const Tree& tree, UninstallSource source = UninstallSource::Machine);
 void LoadForest(MemoryRegistry& registry, const Forest& forest);
 
 std::vector<unsigned char> StringData(const std::string& text, bool terminated = true);
+
+// A string literal with its zero characters, all but the terminator.
+template <std::size_t N>
+std::string Literal(const char (&text)[N])
+{
+    return std::string(text, N - 1);
+}
 
 }  // namespace karnio::test

@@ -4,36 +4,27 @@
 
 #include <windows.h>
 
-#include <cwctype>
+#include <iterator>
 
 namespace karnio {
 
 namespace {
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
-
-bool EndsWithNoCase(const std::wstring& text, const wchar_t* suffix)
+// %NAME% variables expanded; false when the line is, or would become, too long to
+// start (ExpandEnvironmentStrings itself cuts such lines short without a word).
+bool Expand(const std::wstring& text, std::wstring& expanded)
 {
-    const std::size_t length = wcslen(suffix);
-    return text.size() >= length && _wcsicmp(text.c_str() + text.size() - length, suffix) == 0;
-}
-
-std::wstring Trim(const std::wstring& text)
-{
-    std::size_t first = 0, last = text.size();
-    while (first < last && IsBlank(text[first])) ++first;
-    while (last > first && IsBlank(text[last - 1])) --last;
-    return text.substr(first, last - first);
-}
-
-std::wstring Expand(const std::wstring& text)
-{
+    if (text.size() >= kMaxCommandLine) return false;
     const DWORD needed = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
-    if (needed == 0) return text;
-    std::wstring expanded(needed, L'\0');
+    if (needed == 0 || needed > kMaxCommandLine) {
+        expanded = text;
+        return needed == 0;
+    }
+    expanded.assign(needed, L'\0');
     const DWORD written = ExpandEnvironmentStringsW(text.c_str(), expanded.data(), needed);
-    expanded.resize(written ? written - 1 : 0);
-    return expanded;
+    if (written == 0 || written > needed) return false;
+    expanded.resize(written - 1);
+    return true;
 }
 
 bool IsFile(const std::wstring& path)
@@ -49,17 +40,65 @@ bool HasExtension(const std::wstring& path)
     return dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash);
 }
 
+std::wstring Folder(UINT(WINAPI* get)(wchar_t*, UINT))
+{
+    wchar_t folder[MAX_PATH];
+    const UINT length = get(folder, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::wstring(folder, length) : std::wstring();
+}
+
+// The system folders, then the absolute folders of PATH: where a bare name may come from.
+std::wstring SearchFolders()
+{
+    std::wstring folders = Folder(GetSystemDirectoryW) + L";" + Folder(GetWindowsDirectoryW);
+    const DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
+    std::wstring path(size, L'\0');
+    path.resize(GetEnvironmentVariableW(L"PATH", path.data(), size));
+    for (std::size_t start = 0; start <= path.size();) {
+        std::size_t end = path.find(L';', start);
+        if (end == std::wstring::npos) end = path.size();
+        const std::wstring folder = path.substr(start, end - start);
+        const PathKind kind = ClassifyPath(folder);
+        if (kind == PathKind::Absolute || kind == PathKind::Unc) folders += L";" + folder;
+        start = end + 1;
+    }
+    return folders;
+}
+
+// The path as Windows reads it: made absolute, with trailing dots and blanks dropped.
+std::wstring FullPath(const std::wstring& path)
+{
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return {};
+    std::wstring full(needed, L'\0');
+    const DWORD written = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+    full.resize(written < needed ? written : 0);
+    return full;
+}
+
 // The full path of the program, or empty when there is no such file.
 std::wstring FindProgram(const std::wstring& program)
 {
-    if (program.find_first_of(L"\\/:") == std::wstring::npos) {
-        // A bare name: the application folder, the system folders and the search path.
+    switch (ClassifyPath(program)) {
+    case PathKind::Bare: {
+        const std::wstring folders = SearchFolders();
         wchar_t found[MAX_PATH * 4];
-        const DWORD length = SearchPathW(nullptr, program.c_str(), L".exe", static_cast<DWORD>(std::size(found)), found, nullptr);
+        const DWORD length = SearchPathW(folders.c_str(), program.c_str(), L".exe", static_cast<DWORD>(std::size(found)), found, nullptr);
         return length > 0 && length < std::size(found) && IsFile(found) ? std::wstring(found, length) : std::wstring();
     }
-    if (IsFile(program)) return program;
-    if (!HasExtension(program) && IsFile(program + L".exe")) return program + L".exe";
+    case PathKind::Absolute:
+    case PathKind::Unc: {
+        const std::wstring full = FullPath(program);
+        if (full.empty()) return {};
+        if (IsFile(full)) return full;
+        if (!HasExtension(full) && IsFile(full + L".exe")) return full + L".exe";
+        return {};
+    }
+    case PathKind::Empty:
+    case PathKind::Relative:
+    case PathKind::Device:
+        break;
+    }
     return {};
 }
 
@@ -82,36 +121,21 @@ int ErrorNumber(DWORD error)
 
 }  // namespace
 
-CommandLineParts SplitCommandLine(const std::wstring& commandLine)
-{
-    const std::wstring line = Trim(commandLine);
-    if (!line.empty() && line[0] == L'"') {
-        const std::size_t close = line.find(L'"', 1);
-        if (close == std::wstring::npos) return {line.substr(1), L""};
-        return {line.substr(1, close - 1), line.substr(close + 1)};
-    }
-    for (std::size_t end = 0; end <= line.size(); ++end) {
-        if (end < line.size() && !IsBlank(line[end])) continue;
-        const std::wstring candidate = line.substr(0, end);
-        if (EndsWithNoCase(candidate, L".exe") || EndsWithNoCase(candidate, L".com"))
-            return {candidate, line.substr(end)};
-    }
-    std::size_t end = 0;
-    while (end < line.size() && !IsBlank(line[end])) ++end;
-    return {line.substr(0, end), line.substr(end)};
-}
-
 int KaynnistaKomento(const std::wstring& commandLine)
 {
-    const CommandLineParts parts = SplitCommandLine(Expand(commandLine));
+    // What runs is what the list shows: nothing after a zero character.
+    std::wstring expanded;
+    if (!Expand(UpToNul(commandLine), expanded)) return ERROR_FILENAME_EXCED_RANGE;
+    const CommandLineParts parts = SplitCommandLine(expanded);
     if (parts.program.empty()) return kErrorNumberInvalidCall;
 
     const std::wstring program = FindProgram(parts.program);
     if (program.empty()) return kErrorNumberFileNotFound;
-    // Batch files would need cmd.exe; only programs are started.
-    if (EndsWithNoCase(program, L".bat") || EndsWithNoCase(program, L".cmd")) return ERROR_BAD_EXE_FORMAT;
+    // Checked on the path Windows would open: "x.bat ." is x.bat.
+    if (IsBatchFile(program)) return ERROR_BAD_EXE_FORMAT;
 
     std::wstring line = L"\"" + program + L"\"" + parts.arguments;
+    if (line.size() >= kMaxCommandLine) return ERROR_FILENAME_EXCED_RANGE;
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;

@@ -129,22 +129,6 @@ TEST_F(RunCommand, EmptyCommandBeforeAnyClickShowsTheGenericMessage)
     EXPECT_EQ(box.text, L"Virhe 5: Karnio-ohjelman ajo ei onnistu.");
 }
 
-TEST(Launcher, SplitsUnquotedPathsAtTheProgramsOwnExtension)
-{
-    const auto split = [](const wchar_t* line) {
-        const CommandLineParts parts = SplitCommandLine(line);
-        return Narrow(parts.program) + "|" + Narrow(parts.arguments);
-    };
-    EXPECT_EQ(split(L"C:\\Program Files\\Foo\\uninst.exe /S"), "C:\\Program Files\\Foo\\uninst.exe| /S");
-    EXPECT_EQ(split(L"  \"C:\\Program Files\\Foo\\un inst.exe\" /x \"a b\""),
-              "C:\\Program Files\\Foo\\un inst.exe| /x \"a b\"");
-    EXPECT_EQ(split(L"MsiExec.exe /X{12345678-ABCD}"), "MsiExec.exe| /X{12345678-ABCD}");
-    EXPECT_EQ(split(L"rundll32.exe shell32.dll,Control_RunDLL"), "rundll32.exe| shell32.dll,Control_RunDLL");
-    EXPECT_EQ(split(L"msiexec /x {1}"), "msiexec| /x {1}");
-    EXPECT_EQ(split(L"C:\\TOOLS\\X.COM"), "C:\\TOOLS\\X.COM|");
-    EXPECT_EQ(split(L"   "), "|");
-}
-
 TEST(Launcher, NeverStartsADecoyForAnUnquotedPath)
 {
     const std::wstring demo = DemoProgram();
@@ -192,6 +176,85 @@ TEST(Launcher, FindsBareNamesAndExpandsVariables)
     EXPECT_EQ(KaynnistaKomento(L"ei-tallaista-ohjelmaa.exe /x"), kErrorNumberFileNotFound);
     EXPECT_EQ(KaynnistaKomento(L""), kErrorNumberInvalidCall);
     DeleteWhenFree(copy);
+}
+
+// Every hostile line either gives its defined error number or starts exactly the
+// program it names; a row's marker shows whether anything ran for it.
+TEST(Launcher, HostileCommandLinesGiveADefinedErrorOrStartTheNamedProgram)
+{
+    const std::wstring folder = L"C:\\karnio-hostile-" + std::to_wstring(GetTickCount());
+    const std::wstring demo = folder + L"\\demo.exe";
+    Copy(DemoProgram(), demo);
+    CreateDirectoryW((folder + L"\\folder.exe").c_str(), nullptr);
+    const std::wstring ran = folder + L"\\ran.txt";
+    {
+        HANDLE batch = CreateFileW((folder + L"\\evil.bat").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        const std::string text = "echo ran > " + Narrow(ran) + "\r\n";
+        DWORD written = 0;
+        WriteFile(batch, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        CloseHandle(batch);
+    }
+    // Decoys a bare name must never reach: in the current folder and beside the program.
+    const std::wstring planted = L"karnio-planted-" + std::to_wstring(GetTickCount());
+    Copy(DemoProgram(), folder + L"\\" + planted + L".exe");
+    Copy(DemoProgram(), ProgramFolder() + L"\\" + planted + L".exe");
+    wchar_t previous[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryW(folder.c_str()));
+    SetEnvironmentVariableW(L"KARNIO_LONG", std::wstring(8000, L'x').c_str());
+
+    struct Row {
+        std::wstring line;  // "M" stands for the row's marker file
+        int error;
+        std::wstring started;
+    };
+    const std::wstring quoted = L"\"" + demo + L"\"";
+    const std::vector<Row> rows = {
+        {L"\"" + demo + L" marker M", kErrorNumberFileNotFound, L""},                // unterminated quote
+        {L"  \t  ", kErrorNumberInvalidCall, L""},                                     // only blanks
+        {folder + L"\\de\"mo.exe marker M", kErrorNumberFileNotFound, L""},          // a quote inside the path
+        {quoted + L" marker \"M\"", 0, demo},                                         // quoted arguments
+        {L"%KARNIO_UNDEFINED%\\demo.exe marker M", kErrorNumberFileNotFound, L""},
+        {L"\"" + demo + L". . \" marker M", 0, demo},                                 // trailing dots and blanks
+        {L"\"" + folder + L"\\evil.bat .\" x", ERROR_BAD_EXE_FORMAT, L""},           // a batch file in disguise
+        {folder + L"\\EVIL.BAT", ERROR_BAD_EXE_FORMAT, L""},
+        {L".\\demo.exe marker M", kErrorNumberFileNotFound, L""},                    // relative paths
+        {L"..\\" + folder.substr(3) + L"\\demo.exe marker M", kErrorNumberFileNotFound, L""},
+        {folder.substr(3) + L"\\demo.exe marker M", kErrorNumberFileNotFound, L""},
+        {L"C:demo.exe marker M", kErrorNumberFileNotFound, L""},
+        {folder.substr(2) + L"\\demo.exe marker M", kErrorNumberFileNotFound, L""},
+        {L"demo.exe marker M", kErrorNumberFileNotFound, L""},                       // only in the current folder
+        {planted + L" marker M", kErrorNumberFileNotFound, L""},                     // only beside the program
+        {L"\\\\karnio-no-such-host\\share\\uninst.exe marker M", kErrorNumberFileNotFound, L""},
+        {L"\\\\.\\" + demo + L" marker M", kErrorNumberFileNotFound, L""},             // device paths
+        {L"\\\\?\\" + demo + L" marker M", kErrorNumberFileNotFound, L""},
+        {quoted + L" " + std::wstring(kMaxCommandLine, L'a'), ERROR_FILENAME_EXCED_RANGE, L""},
+        {quoted + L" %KARNIO_LONG%%KARNIO_LONG%%KARNIO_LONG%%KARNIO_LONG%%KARNIO_LONG%", ERROR_FILENAME_EXCED_RANGE, L""},
+        {folder + L"\\folder.exe marker M", kErrorNumberFileNotFound, L""},          // folders
+        {L"\"C:\\Program Files\" marker M", kErrorNumberFileNotFound, L""},
+        {L"C:\\windows", kErrorNumberFileNotFound, L""},
+        {folder + L"\\demo marker M", 0, demo},                                       // .exe added to a bare file name
+        {quoted + std::wstring(L" marker M\0 extra", 16), 0, demo},                   // nothing after a zero
+    };
+    std::vector<std::wstring> unused;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::wstring marker = folder + L"\\marker-" + std::to_wstring(i) + L".txt";
+        std::wstring line = rows[i].line;
+        for (std::size_t at; (at = line.find(L" M")) != std::wstring::npos && (at + 2 == line.size() || line[at + 2] == L'\0');)
+            line.replace(at + 1, 1, marker);
+        if (const std::size_t at = line.find(L"\"M\""); at != std::wstring::npos) line.replace(at + 1, 1, marker);
+        EXPECT_EQ(KaynnistaKomento(line), rows[i].error) << "row " << i;
+        if (rows[i].error == 0)
+            EXPECT_EQ(AwaitMarker(marker), rows[i].started) << "row " << i;
+        else
+            unused.push_back(marker);
+    }
+    Sleep(500);
+    for (const std::wstring& marker : unused) EXPECT_EQ(GetFileAttributesW(marker.c_str()), INVALID_FILE_ATTRIBUTES) << Narrow(marker);
+    EXPECT_EQ(GetFileAttributesW(ran.c_str()), INVALID_FILE_ATTRIBUTES) << "a batch file ran";
+
+    SetCurrentDirectoryW(previous);
+    DeleteWhenFree(ProgramFolder() + L"\\" + planted + L".exe");
 }
 
 }  // namespace

@@ -1,0 +1,94 @@
+// A registry that forwards to another, numbering every call from 0, and can be
+// told to fail call number k with a platform error, or to run a hook before
+// call k (to change the tree underneath the caller). It keeps the handles that
+// opens returned, so tests can prove each was closed exactly once.
+#pragma once
+
+#include "registry/registry.h"
+
+#include <functional>
+#include <map>
+#include <string>
+
+namespace karnio::test {
+
+class ScriptedRegistry final : public Registry {
+public:
+    explicit ScriptedRegistry(Registry& inner) : inner_(inner) {}
+
+    int failAt = -1;                        // the call that fails, or -1
+    RegStatus failWith = kErrorSuccess;     // with this status; it is not forwarded
+    std::function<void(int call)> before;   // runs before every call
+    int calls = 0;
+    std::map<RegKey, int> open;             // handles opened and not yet closed
+    int doubleCloses = 0;                   // closes of a handle that was not open
+
+    RegStatus OpenKey(RegKey root, const char* path, RegKey* result) override
+    {
+        if (Fails()) {
+            *result = 0;
+            return failWith;
+        }
+        const RegStatus status = inner_.OpenKey(root, path, result);
+        return Opened(status, *result, root);
+    }
+    RegStatus OpenKeyEx(RegKey root, const char* path, RegView view, RegKey* result) override
+    {
+        if (Fails()) {
+            *result = 0;
+            return failWith;
+        }
+        const RegStatus status = inner_.OpenKeyEx(root, path, view, result);
+        return Opened(status, *result, root);
+    }
+    RegStatus QueryValueEx(RegKey key, const char* valueName, std::uint32_t* type, unsigned char* data,
+                           std::uint32_t* size) override
+    {
+        if (Fails()) {
+            if (failWith == kErrorMoreData) *size += 1;  // what the platform reports: the size it would need
+            return failWith;
+        }
+        return inner_.QueryValueEx(key, valueName, type, data, size);
+    }
+    RegStatus EnumKey(RegKey key, std::uint32_t index, char* name, std::uint32_t nameSize) override
+    {
+        if (Fails()) return failWith;
+        return inner_.EnumKey(key, index, name, nameSize);
+    }
+    RegStatus CloseKey(RegKey key) override
+    {
+        if (key) {
+            if (open.erase(key) == 0) ++doubleCloses;
+        }
+        if (Fails()) return failWith;
+        return inner_.CloseKey(key);
+    }
+    RegStatus DeleteKey(RegKey root, const char* path) override
+    {
+        if (Fails()) return failWith;
+        return inner_.DeleteKey(root, path);
+    }
+    RegStatus DeleteKeyEx(RegKey root, const char* path, RegView view) override
+    {
+        if (Fails()) return failWith;
+        return inner_.DeleteKeyEx(root, path, view);
+    }
+
+private:
+    bool Fails()
+    {
+        const int call = calls++;
+        if (before) before(call);
+        return call == failAt;
+    }
+    RegStatus Opened(RegStatus status, RegKey key, RegKey root)
+    {
+        // Opening with an empty path hands back the root itself, which is never closed for real.
+        if (status == kErrorSuccess && key && key != root) ++open[key];
+        return status;
+    }
+
+    Registry& inner_;
+};
+
+}  // namespace karnio::test
