@@ -24,6 +24,14 @@ karnio_ui_test(main_window_tests ui/main/main_window_test.cpp ui/main/run_comman
                ui/main/dpi_test.cpp ui/main/hostile_data_test.cpp)
 karnio_ui_test(about_window_tests ui/about/about_window_test.cpp)
 
+# Long use and a registry changing underneath: once, at the first DPI.
+add_executable(karnio-churn support/registry_churn.cpp ${KARNIO_TEST_MANIFEST})
+target_link_options(karnio-churn PRIVATE -municode)
+karnio_ui_test(soak_tests ui/soak_test.cpp)
+add_dependencies(soak_tests karnio-churn)
+set_tests_properties(soak_tests PROPERTIES LABELS soak
+    ENVIRONMENT "KARNIO_CHURN=$<SHELL_PATH:$<TARGET_FILE:karnio-churn>>")
+
 # The release ZIP as tools/test unpacks it.
 add_executable(package_tests app/package_test.cpp ${KARNIO_TEST_MANIFEST})
 target_link_libraries(package_tests PRIVATE karnio_ui GTest::gtest_main)

@@ -17,6 +17,7 @@ need_packages() {
 
 WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth imagemagick)
 NATIVE_PACKAGES=(cmake make g++ googletest libgtest-dev)
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
 build_win64() {  # build-dir [targets...]
     local dir="$1"; shift

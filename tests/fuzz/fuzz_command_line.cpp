@@ -1,0 +1,64 @@
+// libFuzzer target: the launcher's command-line splitting and path rules over
+// any UTF-16 line. The parts must put the line back together, and an unquoted
+// program must end exactly where the rule says.
+#include "ui/main/command_line.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+using namespace karnio;
+
+void Check(bool ok, const char* what)
+{
+    if (ok) return;
+    std::fprintf(stderr, "fuzz_command_line: %s\n", what);
+    std::abort();
+}
+
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    std::wstring line;
+    for (std::size_t i = 0; i + 1 < size; i += 2) line.push_back(static_cast<wchar_t>(data[i] | (data[i + 1] << 8)));
+
+    const CommandLineParts parts = SplitCommandLine(line);
+    std::size_t first = 0, last = line.size();
+    while (first < last && IsBlank(line[first])) ++first;
+    while (last > first && IsBlank(line[last - 1])) --last;
+    const std::wstring trimmed = line.substr(first, last - first);
+
+    if (!trimmed.empty() && trimmed[0] == L'"') {
+        const bool closed = trimmed.find(L'"', 1) != std::wstring::npos;
+        Check(parts.program.find(L'"') == std::wstring::npos, "a quoted program holds a quote");
+        Check(L"\"" + parts.program + (closed ? L"\"" : L"") + parts.arguments == trimmed, "quoted parts do not make the line");
+    } else {
+        Check(parts.program + parts.arguments == trimmed, "parts do not make the line");
+        Check(parts.arguments.empty() || IsBlank(parts.arguments[0]), "arguments do not start at a blank");
+        Check(parts.program.empty() || !IsBlank(parts.program[0]), "the program starts with a blank");
+        const bool named = EndsWithNoCase(parts.program, L".exe") || EndsWithNoCase(parts.program, L".com");
+        // No shorter prefix ending at a blank names a program file.
+        for (std::size_t end = 0; end < parts.program.size(); ++end) {
+            if (!IsBlank(parts.program[end])) continue;
+            const std::wstring shorter = parts.program.substr(0, end);
+            Check(!EndsWithNoCase(shorter, L".exe") && !EndsWithNoCase(shorter, L".com"), "a shorter program was passed over");
+            Check(named, "a program with a blank does not name an .exe or .com file");
+        }
+    }
+
+    const PathKind kind = ClassifyPath(parts.program);
+    Check((kind == PathKind::Empty) == parts.program.empty(), "only the empty path is empty");
+    if (kind == PathKind::Bare) Check(parts.program.find_first_of(L"\\/:") == std::wstring::npos, "a bare name with a separator");
+    if (kind == PathKind::Absolute) Check(parts.program.size() >= 3 && parts.program[1] == L':', "an absolute path without a drive");
+    const std::wstring cut = UpToNul(line);
+    Check(cut.find(L'\0') == std::wstring::npos && line.compare(0, cut.size(), cut) == 0, "the zero cut is not a prefix");
+    Check(IsBatchFile(parts.program) == (EndsWithNoCase(parts.program, L".bat") || EndsWithNoCase(parts.program, L".cmd")),
+          "batch files are told by their extension");
+    return 0;
+}
