@@ -50,39 +50,11 @@ struct Sweep {
 void SweepFaults(const test::Forest& forest, Sweep& sweep, const std::string& label)
 {
     int calls = 0;
-    {
-        MemoryRegistry registry;
-        test::LoadForest(registry, forest);
-        test::ScriptedRegistry scripted(registry);
-        test::VectorSink programs, hidden;
-        ListaaOhjelmat(scripted, programs, hidden);
-        calls = scripted.calls;
-        int reads = 0;
-        const test::ModelLists model = test::ModelWithFailedRead(forest, -1, &reads);
-        ASSERT_EQ(calls, 3 * reads) << label;  // every read is an open, one call and a close
-        ASSERT_EQ(programs.Sorted(), model.programs) << label;
-        ASSERT_EQ(hidden.Sorted(), test::Model(forest).hidden) << label;  // the two models agree
-    }
+    ASSERT_EQ(test::CheckFaultedWalk(forest, -1, kErrorSuccess, &calls), "") << label;
     for (int k = 0; k < calls; ++k) {
         for (const RegStatus error : kPlatformErrors) {
-            MemoryRegistry registry;
-            test::LoadForest(registry, forest);
-            test::ScriptedRegistry scripted(registry);
-            scripted.failAt = k;
-            scripted.failWith = error;
-            test::VectorSink programs, hidden;
-            ListaaOhjelmat(scripted, programs, hidden);
             ++sweep.builds;
-
-            // A failed open or read reads "Not Found"; a failed close changes no text.
-            const bool close = k % 3 == 2;
-            const test::ModelLists model = test::ModelWithFailedRead(forest, close ? -1 : k / 3);
-            ASSERT_EQ(programs.Sorted(), model.programs) << label << " call " << k << " error " << error;
-            ASSERT_EQ(hidden.Sorted(), model.hidden) << label << " call " << k << " error " << error;
-            ASSERT_TRUE(scripted.open.empty()) << label << " call " << k;
-            ASSERT_EQ(scripted.doubleCloses, 0) << label << " call " << k;
-            // Only a close that failed leaves a key open, and only in the registry itself.
-            ASSERT_LE(registry.OpenHandleCount(), close ? 1u : 0u) << label << " call " << k;
+            ASSERT_EQ(test::CheckFaultedWalk(forest, k, error), "") << label << " call " << k << " error " << error;
         }
     }
 }

@@ -1,6 +1,7 @@
 #include "support/model.h"
 
 #include "registry/mdlKarnio.h"
+#include "support/scripted_registry.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -129,6 +130,34 @@ ModelLists ModelWithFailedRead(const Forest& forest, int failedRead, int* readCo
     std::sort(lists.hidden.begin(), lists.hidden.end());
     if (readCount) *readCount = reads.Count();
     return lists;
+}
+
+std::string CheckFaultedWalk(const Forest& forest, int failAt, RegStatus error, int* calls)
+{
+    MemoryRegistry registry;
+    LoadForest(registry, forest);
+    ScriptedRegistry scripted(registry);
+    scripted.failAt = failAt;
+    scripted.failWith = error;
+    VectorSink programs, hidden;
+    ListaaOhjelmat(scripted, programs, hidden);
+    if (calls) *calls = scripted.calls;
+
+    const bool failed = failAt >= 0 && failAt < scripted.calls;
+    const bool close = failed && failAt % 3 == 2;
+    int reads = 0;
+    const ModelLists model = ModelWithFailedRead(forest, failed && !close ? failAt / 3 : -1, &reads);
+    if (scripted.calls != 3 * reads) return "the walk made other calls than the model's reads";
+    if (programs.Sorted() != model.programs) return "the programs list differs from the model";
+    if (hidden.Sorted() != model.hidden) return "the hidden list differs from the model";
+    if (!scripted.open.empty() || scripted.doubleCloses != 0) return "a key was not closed exactly once";
+    // Only a close that failed leaves a key open, and only in the registry itself.
+    if (registry.OpenHandleCount() > (close ? 1u : 0u)) return "a key was left open";
+    if (!failed) {
+        const ModelLists declarative = Model(forest);
+        if (declarative.programs != model.programs || declarative.hidden != model.hidden) return "the two models disagree";
+    }
+    return {};
 }
 
 }  // namespace karnio::test

@@ -29,4 +29,11 @@ ModelLists Model(const Forest& forest);
 // none. readCount, when given, receives how many reads the walk made.
 ModelLists ModelWithFailedRead(const Forest& forest, int failedRead, int* readCount = nullptr);
 
+// Walks the forest in an in-memory registry whose call number failAt (-1 for
+// none) fails with error, and compares with the model: a failed open or read
+// reads "Not Found", a failed close changes no text, every key opened is
+// closed exactly once. Returns what differed, or the empty text; calls, when
+// given, receives how many registry calls the walk made.
+std::string CheckFaultedWalk(const Forest& forest, int failAt, RegStatus error, int* calls = nullptr);
+
 }  // namespace karnio::test

@@ -42,21 +42,6 @@ void ExpectBackToLevel(const test::ProcessResources& level, const test::ProcessR
     EXPECT_LE(now.kernel, level.kernel + kSlack);
 }
 
-// Runs check inside the modal loop of the About window the help menu opens.
-void WithAboutWindow(HWND owner, const std::function<void(HWND)>& check)
-{
-    static const std::function<void(HWND)>* pending;
-    pending = &check;
-    SetTimer(owner, 78, 10, [](HWND window, UINT, UINT_PTR id, DWORD) {
-        HWND about = FindWindowW(L"#32770", L"Tietoja ohjelmasta");
-        if (!about || !IsWindowVisible(about)) return;
-        KillTimer(window, id);
-        (*pending)(about);
-    });
-    SendMessageW(owner, WM_COMMAND, IDM_TIETOJA, 0);
-    KillTimer(owner, 78);
-}
-
 // About 2,000 entries over the three keys, as a well-used machine has them.
 void FillSoakTree(MemoryRegistry& registry)
 {
@@ -126,7 +111,7 @@ TEST(Soak, LongUseLeaksNothing)
                 test::SelectRow(list, row);
         }
         for (int i = 0; i < 10; ++i, ++abouts) {
-            WithAboutWindow(window.Hwnd(), [&](HWND about) {
+            test::WithAboutWindow(window.Hwnd(), [&](HWND about) {
                 HWND link = GetDlgItem(about, FrmTietoja::kIdLblTiedotteet);
                 SetCursor(LoadCursorW(nullptr, IDC_ARROW));
                 SendMessageW(about, WM_SETCURSOR, reinterpret_cast<WPARAM>(link), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
@@ -134,7 +119,6 @@ TEST(Soak, LongUseLeaksNothing)
                                                   about, FrmTietoja::kIdPSormikursori, STM_GETIMAGE, IMAGE_CURSOR, 0));
                 SendMessageW(about, WM_COMMAND, IDOK, 0);
             });
-            Pump();
         }
         for (int i = 0; i < 5; ++i, ++deletes) {
             test::SelectRow(window.LvwOhjelmat(), i * 7);

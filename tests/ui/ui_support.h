@@ -5,7 +5,10 @@
 #include "ui/common/layout.h"
 #include "app/text.h"
 #include "catalogue/uninstall_list.h"
+#include "app/resource.h"
+#include "registry/windows_registry.h"
 #include "support/real_registry.h"
+#include "ui/main/frmKarnio.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -68,6 +71,53 @@ inline int FindRow(HWND list, const std::wstring& text)
     for (std::size_t i = 0; i < rows.size(); ++i)
         if (rows[i].text == text) return static_cast<int>(i);
     return -1;
+}
+
+// A test of the real main window on the real registry of the prefix, whose
+// Uninstall keys start and end empty.
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { ClearUninstallKeys(); }
+    void TearDown() override
+    {
+        window_.reset();
+        Pump();
+        ClearUninstallKeys();
+    }
+    FrmKarnio& Open()
+    {
+        window_ = std::make_unique<FrmKarnio>(registry_);
+        EXPECT_TRUE(window_->Create(SW_SHOWNORMAL));
+        SetForegroundWindow(window_->Hwnd());
+        Pump();
+        return *window_;
+    }
+    void Command(int id)
+    {
+        SendMessageW(window_->Hwnd(), WM_COMMAND, id, 0);
+        Pump();
+    }
+
+    WindowsRegistry registry_;
+    std::unique_ptr<FrmKarnio> window_;
+    int dpi_ = ScreenDpi();
+};
+
+// Opens the About window from the owner's help menu and runs check on it, from
+// a timer inside its modal loop; check closes it.
+inline void WithAboutWindow(HWND owner, const std::function<void(HWND)>& check)
+{
+    static const std::function<void(HWND)>* pending;
+    pending = &check;
+    SetTimer(owner, 77, 20, [](HWND window, UINT, UINT_PTR id, DWORD) {
+        HWND about = FindWindowW(L"#32770", L"Tietoja ohjelmasta");
+        if (!about || !IsWindowVisible(about)) return;
+        KillTimer(window, id);
+        (*pending)(about);
+    });
+    SendMessageW(owner, WM_COMMAND, IDM_TIETOJA, 0);
+    KillTimer(owner, 77);
+    Pump();
 }
 
 // Moves the real mouse to a point on the screen.

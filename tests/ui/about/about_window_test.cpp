@@ -16,42 +16,17 @@ namespace {
 
 using test::Pump;
 
-class AboutWindow : public ::testing::Test {
+class AboutWindow : public test::WindowTest {
 protected:
     void SetUp() override
     {
-        test::ClearUninstallKeys();
+        WindowTest::SetUp();
         test::RecordShellCalls();
-        window_ = std::make_unique<FrmKarnio>(registry_);
-        ASSERT_TRUE(window_->Create(SW_SHOWNORMAL));
-        Pump();
-    }
-    void TearDown() override
-    {
-        window_.reset();
-        Pump();
+        Open();
     }
 
-    // Opens the About window from the menu and runs check on it, from a timer
-    // inside its modal loop; check returns how to close it.
-    void WithAboutWindow(std::function<void(HWND)> check)
-    {
-        static std::function<void(HWND)>* pending;
-        pending = &check;
-        SetTimer(window_->Hwnd(), 77, 50, [](HWND owner, UINT, UINT_PTR id, DWORD) {
-            HWND about = FindWindowW(L"#32770", L"Tietoja ohjelmasta");
-            if (!about || !IsWindowVisible(about)) return;
-            KillTimer(owner, id);
-            (*pending)(about);
-        });
-        SendMessageW(window_->Hwnd(), WM_COMMAND, IDM_TIETOJA, 0);
-        KillTimer(window_->Hwnd(), 77);
-        Pump();
-    }
+    void WithAboutWindow(const std::function<void(HWND)>& check) { test::WithAboutWindow(window_->Hwnd(), check); }
 
-    WindowsRegistry registry_;
-    std::unique_ptr<FrmKarnio> window_;
-    int dpi_ = ScreenDpi();
 };
 
 TEST_F(AboutWindow, IsAFixedCentredModalDialogLaidOutInTwips)

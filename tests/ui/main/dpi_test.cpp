@@ -15,21 +15,13 @@ using test::ChangeDpi;
 using test::FontHeight;
 using test::Pump;
 
-class Dpi : public ::testing::Test {
+class Dpi : public test::WindowTest {
 protected:
     void SetUp() override
     {
-        test::ClearUninstallKeys();
+        WindowTest::SetUp();
         test::AddEntry(L"Rivi", L"Rivi", L"rivi.exe");
-        window_ = std::make_unique<FrmKarnio>(registry_);
-        ASSERT_TRUE(window_->Create(SW_SHOWNORMAL));
-        Pump();
-    }
-    void TearDown() override
-    {
-        window_.reset();
-        Pump();
-        test::ClearUninstallKeys();
+        Open();
     }
 
     // Everything a start at dpi gives; dragged is the one column width the user set, in twips.
@@ -62,8 +54,6 @@ protected:
         if (info.hbmColor) DeleteObject(info.hbmColor);
     }
 
-    WindowsRegistry registry_;
-    std::unique_ptr<FrmKarnio> window_;
 };
 
 TEST_F(Dpi, ProgramIsPerMonitorAware)

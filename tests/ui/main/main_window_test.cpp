@@ -15,36 +15,13 @@ namespace {
 using test::ListRow;
 using test::Pump;
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public test::WindowTest {
 protected:
     void SetUp() override
     {
-        test::ClearUninstallKeys();
+        WindowTest::SetUp();
         test::RecordShellCalls();
     }
-    void TearDown() override
-    {
-        window_.reset();
-        Pump();
-        test::ClearUninstallKeys();
-    }
-    FrmKarnio& Open()
-    {
-        window_ = std::make_unique<FrmKarnio>(registry_);
-        EXPECT_TRUE(window_->Create(SW_SHOWNORMAL));
-        SetForegroundWindow(window_->Hwnd());
-        Pump();
-        return *window_;
-    }
-    void Command(int id)
-    {
-        SendMessageW(window_->Hwnd(), WM_COMMAND, id, 0);
-        Pump();
-    }
-
-    WindowsRegistry registry_;
-    std::unique_ptr<FrmKarnio> window_;
-    int dpi_ = ScreenDpi();
 };
 
 TEST_F(MainWindow, LaysOutItsControlsInTwipsAtTheScreenDpi)

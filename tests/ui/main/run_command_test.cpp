@@ -55,29 +55,20 @@ void Copy(const std::wstring& from, const std::wstring& to)
     ASSERT_TRUE(CopyFileW(from.c_str(), to.c_str(), FALSE)) << Narrow(to);
 }
 
-class RunCommand : public ::testing::Test {
+class RunCommand : public test::WindowTest {
 protected:
     void SetUp() override
     {
-        test::ClearUninstallKeys();
+        WindowTest::SetUp();
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
         marker_ = std::wstring(temp) + L"karnio-marker-" + std::to_wstring(GetTickCount()) + L".txt";
     }
     void TearDown() override
     {
-        window_.reset();
-        Pump();
+        WindowTest::TearDown();
         DeleteFileW(marker_.c_str());
         DeleteFileW((marker_ + L".release").c_str());
-        test::ClearUninstallKeys();
-    }
-    FrmKarnio& Open()
-    {
-        window_ = std::make_unique<FrmKarnio>(registry_);
-        EXPECT_TRUE(window_->Create(SW_SHOWNORMAL));
-        Pump();
-        return *window_;
     }
     // Chooses the run command; returns the message box it showed, if any.
     test::SeenDialog Run()
@@ -88,8 +79,6 @@ protected:
         return box.get();
     }
 
-    WindowsRegistry registry_;
-    std::unique_ptr<FrmKarnio> window_;
     std::wstring marker_;
 };
 

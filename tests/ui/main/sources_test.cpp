@@ -15,23 +15,8 @@ using S = UninstallSource;
 using test::ListRow;
 using test::Pump;
 
-class Sources : public ::testing::Test {
+class Sources : public test::WindowTest {
 protected:
-    void SetUp() override { test::ClearUninstallKeys(); }
-    void TearDown() override
-    {
-        window_.reset();
-        Pump();
-        test::ClearUninstallKeys();
-    }
-    FrmKarnio& Open()
-    {
-        window_ = std::make_unique<FrmKarnio>(registry_);
-        EXPECT_TRUE(window_->Create(SW_SHOWNORMAL));
-        SetForegroundWindow(window_->Hwnd());
-        Pump();
-        return *window_;
-    }
     // Clicks, with the real mouse, the row that shows the given command or name.
     void Click(HWND list, const std::wstring& shown)
     {
@@ -42,14 +27,6 @@ protected:
         ASSERT_GE(item, 0) << Narrow(shown);
         test::ClickRow(list, item);
     }
-    void Command(int id)
-    {
-        SendMessageW(window_->Hwnd(), WM_COMMAND, id, 0);
-        Pump();
-    }
-
-    WindowsRegistry registry_;
-    std::unique_ptr<FrmKarnio> window_;
 };
 
 // Every subkey and value name under one root, both views, to prove a delete left them alone.
