@@ -1,12 +1,12 @@
 #include "ui/main/frmKarnio.h"
 
-#include "ui/common/cursor.h"
-#include "ui/common/layout.h"
 #include "app/resource.h"
-#include "ui/common/shell.h"
 #include "app/text.h"
 #include "catalogue/uninstall_list.h"
 #include "ui/about/frmTietoja.h"
+#include "ui/common/cursor.h"
+#include "ui/common/layout.h"
+#include "ui/common/shell.h"
 #include "ui/main/launcher.h"
 #include "ui/main/listview_sink.h"
 

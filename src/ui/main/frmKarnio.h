@@ -2,9 +2,9 @@
 // menu bar and a right-button pop-up menu for acting on one entry.
 #pragma once
 
-#include "ui/common/handles.h"
 #include "catalogue/uninstall_list.h"
 #include "registry/registry.h"
+#include "ui/common/handles.h"
 
 #include <windows.h>
 #include <commctrl.h>

@@ -3,8 +3,8 @@
 #include "ui/main/frmKarnio.h"
 
 #include "app/resource.h"
-#include "ui/common/shell.h"
 #include "registry/windows_registry.h"
+#include "ui/common/shell.h"
 #include "ui/ui_support.h"
 
 #include <fstream>
