@@ -97,6 +97,8 @@ protected:
         SendMessageW(window_->Hwnd(), WM_COMMAND, id, 0);
         Pump();
     }
+    // The client area, both lists and the separator where a start at dpi puts them.
+    void ExpectPlacedInTwipsAt(int dpi);
 
     WindowsRegistry registry_;
     std::unique_ptr<FrmKarnio> window_;
@@ -222,6 +224,20 @@ inline RECT TwipsToRect(const TwipsRect& place, int dpi)
             << "actual " << a_.left << "," << a_.top << "," << a_.right << "," << a_.bottom << " expected " \
             << e_.left << "," << e_.top << "," << e_.right << "," << e_.bottom;                     \
     } while (0)
+
+inline void WindowTest::ExpectPlacedInTwipsAt(int dpi)
+{
+    HWND hwnd = window_->Hwnd();
+    RECT client;
+    GetClientRect(hwnd, &client);
+    EXPECT_EQ(client.right, TwipsToPixels(7950, dpi));
+    EXPECT_EQ(client.bottom, TwipsToPixels(6915, dpi));
+    EXPECT_RECT_EQ(ClientRectIn(window_->LvwOhjelmat(), hwnd), TwipsToRect({120, 240, 7695, 4815}, dpi));
+    EXPECT_RECT_EQ(ClientRectIn(window_->LvwOhjelmat2(), hwnd), TwipsToRect({120, 5160, 7695, 1575}, dpi));
+    HWND frame = FindWindowExW(hwnd, nullptr, L"Static", nullptr);
+    ASSERT_TRUE(frame);
+    EXPECT_RECT_EQ(ClientRectIn(frame, hwnd), TwipsToRect({-120, 0, 12000, 35}, dpi));
+}
 
 // The rectangle Windows suggests with WM_DPICHANGED: the frame for the same
 // client size scaled to the new DPI, where the window is now.

@@ -30,14 +30,8 @@ protected:
         FrmKarnio& window = *window_;
         HWND hwnd = window.Hwnd();
         EXPECT_EQ(window.Dpi(), dpi);
-        RECT client;
-        GetClientRect(hwnd, &client);
-        EXPECT_EQ(client.right, TwipsToPixels(7950, dpi));
-        EXPECT_EQ(client.bottom, TwipsToPixels(6915, dpi));
-        EXPECT_RECT_EQ(test::ClientRectIn(window.LvwOhjelmat(), hwnd), test::TwipsToRect({120, 240, 7695, 4815}, dpi));
-        EXPECT_RECT_EQ(test::ClientRectIn(window.LvwOhjelmat2(), hwnd), test::TwipsToRect({120, 5160, 7695, 1575}, dpi));
+        ExpectPlacedInTwipsAt(dpi);
         HWND frame = FindWindowExW(hwnd, nullptr, L"Static", nullptr);
-        EXPECT_RECT_EQ(test::ClientRectIn(frame, hwnd), test::TwipsToRect({-120, 0, 12000, 35}, dpi));
         for (HWND control : {window.LvwOhjelmat(), window.LvwOhjelmat2(), frame})
             EXPECT_EQ(FontHeight(control), -MulDiv(825, dpi, 7200));
         EXPECT_EQ(ListView_GetColumnWidth(window.LvwOhjelmat(), 0), TwipsToPixels(2500, dpi));

@@ -28,15 +28,9 @@ TEST_F(MainWindow, LaysOutItsControlsInTwipsAtTheScreenDpi)
 {
     FrmKarnio& window = Open();
     HWND hwnd = window.Hwnd();
-    RECT client;
-    GetClientRect(hwnd, &client);
-    EXPECT_EQ(client.right, TwipsToPixels(7950, dpi_));
-    EXPECT_EQ(client.bottom, TwipsToPixels(6915, dpi_));
-    EXPECT_RECT_EQ(test::ClientRectIn(window.LvwOhjelmat(), hwnd), test::TwipsToRect({120, 240, 7695, 4815}, dpi_));
-    EXPECT_RECT_EQ(test::ClientRectIn(window.LvwOhjelmat2(), hwnd), test::TwipsToRect({120, 5160, 7695, 1575}, dpi_));
+    ExpectPlacedInTwipsAt(dpi_);
     HWND frame = FindWindowExW(hwnd, nullptr, L"Static", nullptr);
     ASSERT_TRUE(frame);
-    EXPECT_RECT_EQ(test::ClientRectIn(frame, hwnd), test::TwipsToRect({-120, 0, 12000, 35}, dpi_));
     EXPECT_EQ(test::WindowText(frame), L"");
 
     const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
