@@ -8,8 +8,9 @@ add_library(karnio_ui STATIC
     src/ui/main/frmKarnio.cpp
     src/ui/main/launcher.cpp
     src/ui/main/listview_sink.cpp
+    src/ui/main/windows_host.cpp
     src/ui/about/frmTietoja.cpp)
-target_link_libraries(karnio_ui PUBLIC karnio_core comctl32 shell32 version gdi32 user32)
+target_link_libraries(karnio_ui PUBLIC karnio_core comctl32 shell32 version gdi32 user32 msi)
 
 set(KARNIO_RESOURCES ${CMAKE_CURRENT_SOURCE_DIR}/src/app/karnio.rc)
 set_source_files_properties(${KARNIO_RESOURCES} PROPERTIES OBJECT_DEPENDS

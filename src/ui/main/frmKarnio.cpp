@@ -9,6 +9,7 @@
 #include "ui/common/shell.h"
 #include "ui/main/launcher.h"
 #include "ui/main/listview_sink.h"
+#include "ui/main/windows_host.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -62,6 +63,8 @@ HWND CreateInfoTip(HWND owner, HWND list)
     tool.uId = reinterpret_cast<UINT_PTR>(list);
     tool.lpszText = LPSTR_TEXTCALLBACKW;
     SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    // A tip breaks its text into lines only once it has a width to keep within.
+    SendMessageW(tip, TTM_SETMAXTIPWIDTH, 0, GetSystemMetrics(SM_CXVIRTUALSCREEN));
     return tip;
 }
 
@@ -226,6 +229,12 @@ void FrmKarnio::ListaaOhjelmat()
 {
     for (HWND list : {lvwOhjelmat_, lvwOhjelmat2_}) SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     karnio::ListaaOhjelmat(registry_, *ohjelmat_, *piilotetut_);
+    {
+        NoDiskPrompts noDiskPrompts;
+        WindowsHostSystem system;
+        ohjelmat_->MarkLeftovers(system);
+        piilotetut_->MarkLeftovers(system);
+    }
     ohjelmat_->Show();
     piilotetut_->Show();
     for (HWND list : {lvwOhjelmat_, lvwOhjelmat2_}) {
@@ -335,6 +344,7 @@ LRESULT FrmKarnio::OnNotify(NMHDR& header)
         return 0;
     }
     if (header.hwndFrom != lvwOhjelmat_ && header.hwndFrom != lvwOhjelmat2_) return 0;
+    if (header.code == NM_CUSTOMDRAW) return OnCustomDraw(header.hwndFrom, reinterpret_cast<NMLVCUSTOMDRAW&>(header));
     if (header.code == NM_CLICK) {
         Lvw_ItemClick(header.hwndFrom, reinterpret_cast<const NMITEMACTIVATE&>(header).iItem);
     } else if (header.code == LVN_ITEMCHANGED) {
@@ -355,8 +365,37 @@ void FrmKarnio::OnInfoTipText(NMTTDISPINFOW& info)
     ScreenToClient(list, &point);
     const ListViewSink::Row* row = SinkOf(list).RowAt(RowAt(list, point));
     tipText_ = row ? Wide(KeyPathText(row->source, row->key)) : std::wstring();
+    if (row && row->leftover.kind != Leftover::None) {
+        // A grey row says on a second line why it is grey.
+        const unsigned reason = row->leftover.kind == Leftover::UnknownProduct ? IDS_TUOTE_TUNTEMATON
+                                : row->leftover.kind == Leftover::MissingLibrary ? IDS_KIRJASTO_PUUTTUU
+                                                                                 : IDS_OHJELMA_PUUTTUU;
+        tipText_ += L"\r\n" + LoadText(reason, row->leftover.subject);
+    }
     info.lpszText = tipText_.data();
     info.hinst = nullptr;
+}
+
+// A row whose uninstaller is gone is drawn in grey text, in both columns,
+// unless it shows as selected.
+LRESULT FrmKarnio::OnCustomDraw(HWND list, NMLVCUSTOMDRAW& draw)
+{
+    switch (draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT:
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+        const ListViewSink::Row* row = SinkOf(list).RowOfParam(draw.nmcd.lItemlParam);
+        if (!row || row->leftover.kind == Leftover::None) return CDRF_DODEFAULT;
+        const bool highlighted = ListView_GetItemState(list, static_cast<int>(draw.nmcd.dwItemSpec), LVIS_SELECTED) &&
+                                 (GetFocus() == list || (GetWindowLongW(list, GWL_STYLE) & LVS_SHOWSELALWAYS));
+        if (highlighted) return CDRF_DODEFAULT;
+        draw.clrText = GetSysColor(COLOR_GRAYTEXT);
+        // Each column of the row is asked for again, so that no control draws the second in black.
+        return draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT ? CDRF_NEWFONT | CDRF_NOTIFYSUBITEMDRAW : CDRF_NEWFONT;
+    }
+    }
+    return CDRF_DODEFAULT;
 }
 
 ListViewSink& FrmKarnio::SinkOf(HWND list) { return list == lvwOhjelmat_ ? *ohjelmat_ : *piilotetut_; }
@@ -416,16 +455,18 @@ void FrmKarnio::MPoistaRekisterista_Click()
     SetAppCursor(AppCursor::Default);
 }
 
+void FrmKarnio::ShowError(const std::wstring& prompt)
+{
+    MessageBoxW(hwnd_, prompt.c_str(), LoadText(IDS_VIRHE).c_str(), MB_OK | MB_ICONEXCLAMATION);
+}
+
 void FrmKarnio::MAjaKarnioohjelma_Click()
 {
     SetAppCursor(AppCursor::Wait);
     const int error = KaynnistaKomento(Wide(strKomento_));
-    if (error != 0) {
-        const std::wstring prompt = error == kErrorNumberFileNotFound
-                                        ? LoadText(IDS_TIEDOSTOA_EI_LOYDY)
-                                        : LoadText(IDS_AJO_EI_ONNISTU, std::to_wstring(error));
-        MessageBoxW(hwnd_, prompt.c_str(), LoadText(IDS_VIRHE).c_str(), MB_OK | MB_ICONEXCLAMATION);
-    }
+    if (error != 0)
+        ShowError(error == kErrorNumberFileNotFound ? LoadText(IDS_TIEDOSTOA_EI_LOYDY)
+                                                    : LoadText(IDS_AJO_EI_ONNISTU, std::to_wstring(error)));
     SetAppCursor(AppCursor::Default);
 }
 

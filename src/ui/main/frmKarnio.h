@@ -59,6 +59,7 @@ private:
     LRESULT OnNotify(NMHDR& header);
     void OnContextMenu(HWND source, int x, int y);
     void OnInfoTipText(NMTTDISPINFOW& info);
+    LRESULT OnCustomDraw(HWND list, NMLVCUSTOMDRAW& draw);
     void RelayToInfoTip(MSG& message);
 
     void Lvw_ItemClick(HWND list, int item);
@@ -66,6 +67,7 @@ private:
     void MLopeta_Click();
     void MPoistaRekisterista_Click();
     void MAjaKarnioohjelma_Click();
+    void ShowError(const std::wstring& prompt);
     void MReadmeOhje_Click();
     void MOhjelmapaivitykset_Click();
     void MPalautettaOhjelmasta_Click();

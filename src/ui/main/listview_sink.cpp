@@ -23,6 +23,11 @@ std::size_t ListViewSink::AddRow(UninstallSource source, const std::string& key,
 
 void ListViewSink::SetSubItem1(std::size_t row, const std::string& text) { rows_.at(row).command = text; }
 
+void ListViewSink::MarkLeftovers(HostSystem& system)
+{
+    for (Row& row : rows_) row.leftover = row.command.empty() ? Leftover{} : FindLeftover(Wide(row.command), system);
+}
+
 void ListViewSink::Show()
 {
     std::vector<std::size_t> order(rows_.size());
@@ -56,7 +61,12 @@ const ListViewSink::Row* ListViewSink::RowAt(int item) const
     query.mask = LVIF_PARAM;
     query.iItem = item;
     if (!SendMessageW(list_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&query))) return nullptr;
-    const auto index = static_cast<std::size_t>(query.lParam);
+    return RowOfParam(query.lParam);
+}
+
+const ListViewSink::Row* ListViewSink::RowOfParam(LPARAM param) const
+{
+    const auto index = static_cast<std::size_t>(param);
     return index < rows_.size() ? &rows_[index] : nullptr;
 }
 

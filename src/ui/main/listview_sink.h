@@ -4,6 +4,7 @@
 #pragma once
 
 #include "catalogue/uninstall_list.h"
+#include "ui/main/leftover.h"
 
 #include <windows.h>
 
@@ -19,6 +20,7 @@ public:
         std::string key;      // the registry subkey name
         std::string command;  // sub-item 1
         std::wstring text;
+        Leftover leftover;    // whether its uninstaller is gone, and why
     };
 
     explicit ListViewSink(HWND list) : list_(list) {}
@@ -29,11 +31,16 @@ public:
     std::size_t AddRow(UninstallSource source, const std::string& key, const std::string& text) override;
     void SetSubItem1(std::size_t row, const std::string& text) override;
 
+    // Tells, for every gathered row, whether its uninstaller is gone.
+    void MarkLeftovers(HostSystem& system);
+
     // Puts the gathered rows into the control, in ascending order when sorted.
     void Show();
 
     // The row shown as the control's item number item, or null.
     const Row* RowAt(int item) const;
+    // The row behind a control item's lParam (as custom draw hands it), or null.
+    const Row* RowOfParam(LPARAM param) const;
 
 private:
     HWND list_;

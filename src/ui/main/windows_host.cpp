@@ -1,0 +1,86 @@
+#include "ui/main/windows_host.h"
+
+#include <msi.h>
+
+namespace karnio {
+
+namespace {
+
+std::wstring Folder(UINT(WINAPI* get)(wchar_t*, UINT))
+{
+    wchar_t folder[MAX_PATH];
+    const UINT length = get(folder, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::wstring(folder, length) : std::wstring();
+}
+
+}  // namespace
+
+bool WindowsHostSystem::ExpandVariables(const std::wstring& text, std::wstring& expanded)
+{
+    // ExpandEnvironmentStrings itself cuts a line that grows too long short without a word.
+    if (text.size() >= kMaxCommandLine) return false;
+    const DWORD needed = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+    if (needed == 0 || needed > kMaxCommandLine) {
+        expanded = text;
+        return needed == 0;
+    }
+    expanded.assign(needed, L'\0');
+    const DWORD written = ExpandEnvironmentStringsW(text.c_str(), expanded.data(), needed);
+    if (written == 0 || written > needed) return false;
+    expanded.resize(written - 1);
+    return true;
+}
+
+std::wstring WindowsHostSystem::FullPath(const std::wstring& path)
+{
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return {};
+    std::wstring full(needed, L'\0');
+    const DWORD written = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+    full.resize(written < needed ? written : 0);
+    return full;
+}
+
+bool WindowsHostSystem::IsFile(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::vector<std::wstring> WindowsHostSystem::SearchFolders()
+{
+    if (searchFolders_) return *searchFolders_;
+    std::vector<std::wstring> folders = {Folder(GetSystemDirectoryW), Folder(GetWindowsDirectoryW)};
+    const DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
+    std::wstring path(size, L'\0');
+    path.resize(GetEnvironmentVariableW(L"PATH", path.data(), size));
+    for (std::size_t start = 0; start <= path.size();) {
+        std::size_t end = path.find(L';', start);
+        if (end == std::wstring::npos) end = path.size();
+        std::wstring folder = path.substr(start, end - start);
+        const PathKind kind = ClassifyPath(folder);
+        // Never the current folder or a relative one: a planted program could be found there.
+        if (kind == PathKind::Absolute || kind == PathKind::Unc) folders.push_back(std::move(folder));
+        start = end + 1;
+    }
+    searchFolders_ = folders;
+    return folders;
+}
+
+bool WindowsHostSystem::IsLocalFixedDrive(wchar_t letter)
+{
+    if (letter < L'A' || letter > L'Z') return false;
+    signed char& known = fixedDrives_[letter - L'A'];
+    if (known == 0) {
+        const wchar_t root[] = {letter, L':', L'\\', L'\0'};
+        known = GetDriveTypeW(root) == DRIVE_FIXED ? 1 : -1;
+    }
+    return known > 0;
+}
+
+bool WindowsHostSystem::IsUnknownProduct(const std::wstring& productCode)
+{
+    return MsiQueryProductStateW(productCode.c_str()) == INSTALLSTATE_UNKNOWN;
+}
+
+}  // namespace karnio

@@ -1,0 +1,42 @@
+// HostSystem answered by Windows itself: the environment, the file system, the
+// drives and Windows Installer.
+#pragma once
+
+#include "ui/main/command_line.h"
+
+#include <windows.h>
+
+#include <optional>
+
+namespace karnio {
+
+// Keeps the answers that cannot change while it lives (the search folders and
+// the drive types), so one object serves one start or one rebuild's checks.
+class WindowsHostSystem final : public HostSystem {
+public:
+    bool ExpandVariables(const std::wstring& text, std::wstring& expanded) override;
+    std::wstring FullPath(const std::wstring& path) override;
+    bool IsFile(const std::wstring& path) override;
+    std::vector<std::wstring> SearchFolders() override;
+    bool IsLocalFixedDrive(wchar_t letter) override;
+    bool IsUnknownProduct(const std::wstring& productCode) override;
+
+private:
+    std::optional<std::vector<std::wstring>> searchFolders_;
+    signed char fixedDrives_[26] = {};  // 0 not asked yet, 1 local fixed disk, -1 anything else
+};
+
+// While it lives, a drive without its disk fails at once instead of asking the
+// user to insert one.
+class NoDiskPrompts {
+public:
+    NoDiskPrompts() : previous_(GetErrorMode()) { SetErrorMode(previous_ | SEM_FAILCRITICALERRORS); }
+    ~NoDiskPrompts() { SetErrorMode(previous_); }
+    NoDiskPrompts(const NoDiskPrompts&) = delete;
+    NoDiskPrompts& operator=(const NoDiskPrompts&) = delete;
+
+private:
+    UINT previous_;
+};
+
+}  // namespace karnio

@@ -1,0 +1,183 @@
+// Which commands mark their row as a leftover, on a system the test makes up:
+// a file system, drives of every kind and a Windows Installer that knows one product.
+#include "ui/main/leftover.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cwctype>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace karnio {
+namespace {
+
+constexpr wchar_t kKnown[] = L"{11111111-2222-3333-4444-555555555555}";
+constexpr wchar_t kGone[] = L"{9A8B7C6D-0000-4000-8000-00AA00BB00CC}";
+
+std::wstring Lower(std::wstring text)
+{
+    for (auto& c : text) c = static_cast<wchar_t>(std::towlower(c));
+    return text;
+}
+std::string Ascii(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+class MadeUpSystem final : public HostSystem {
+public:
+    std::vector<std::wstring> folders = {L"C:\\Windows\\system32", L"C:\\Windows"};
+    std::vector<std::wstring> existenceAsked;
+    std::wstring drivesAsked;
+
+    bool ExpandVariables(const std::wstring& text, std::wstring& expanded) override
+    {
+        static const std::map<std::wstring, std::wstring> variables = {{L"PROGRAMFILES", L"C:\\Program Files"}};
+        expanded.clear();
+        for (std::size_t at = 0; at < text.size();) {
+            const std::size_t close = text[at] == L'%' ? text.find(L'%', at + 1) : std::wstring::npos;
+            const auto value = close == std::wstring::npos ? variables.end() : variables.find(text.substr(at + 1, close - at - 1));
+            if (value == variables.end()) {
+                expanded += text[at++];
+            } else {
+                expanded += value->second;
+                at = close + 1;
+            }
+        }
+        return true;
+    }
+    std::wstring FullPath(const std::wstring& path) override
+    {
+        std::wstring full = path;
+        while (!full.empty() && (full.back() == L'.' || full.back() == L' ')) full.pop_back();
+        return full;
+    }
+    bool IsFile(const std::wstring& path) override
+    {
+        static const std::set<std::wstring> files = {
+            L"c:\\program files\\foo\\uninst.exe", L"c:\\windows\\system32\\msiexec.exe",
+            L"c:\\windows\\system32\\rundll32.exe", L"c:\\windows\\notepad.exe", L"c:\\tools\\noext.exe",
+            L"c:\\program files\\common files\\ctor.dll"};
+        existenceAsked.push_back(path);
+        return files.count(Lower(path)) > 0;
+    }
+    std::vector<std::wstring> SearchFolders() override { return folders; }
+    bool IsLocalFixedDrive(wchar_t letter) override
+    {
+        drivesAsked += letter;
+        return letter == L'C';  // D: removable, E: network, F: not mapped
+    }
+    bool IsUnknownProduct(const std::wstring& code) override { return Lower(code) != Lower(kKnown); }
+};
+
+struct Case {
+    std::wstring command;
+    Leftover::Kind kind;
+    std::wstring subject;
+};
+
+void ExpectDecisions(MadeUpSystem& system, const std::vector<Case>& cases)
+{
+    for (const Case& c : cases) {
+        const Leftover found = FindLeftover(c.command, system);
+        EXPECT_EQ(found.kind, c.kind) << Ascii(c.command);
+        EXPECT_EQ(Ascii(found.subject), Ascii(c.subject)) << Ascii(c.command);
+    }
+}
+
+TEST(Leftover, ProgramsAreLookedForAsTheLauncherDoes)
+{
+    MadeUpSystem system;
+    const std::wstring gone = L"C:\\Program Files\\Gone\\uninst.exe";
+    ExpectDecisions(system, {
+        {L"\"C:\\Program Files\\Foo\\uninst.exe\" /S", Leftover::None, L""},
+        {L"C:\\Program Files\\Foo\\uninst.exe /S", Leftover::None, L""},
+        {L"\"" + gone + L"\" /S", Leftover::MissingProgram, gone},
+        {gone + L" /S", Leftover::MissingProgram, gone},
+        {L"%PROGRAMFILES%\\Foo\\uninst.exe /x", Leftover::None, L""},
+        {L"\"%PROGRAMFILES%\\Gone\\uninst.exe\"", Leftover::MissingProgram, gone},
+        {L"C:\\Tools\\noext /S", Leftover::None, L""},
+        {L"\"C:\\Program Files\\Foo\"", Leftover::MissingProgram, L"C:\\Program Files\\Foo"},
+        {L"C:\\Program Files\\Foo", Leftover::MissingProgram, L"C:\\Program"},
+        {L"notepad /x", Leftover::None, L""},
+        {L"poistettu.exe /x", Leftover::MissingProgram, L"poistettu.exe"},
+        // Not the launcher's error 53: nothing to mark.
+        {L"", Leftover::None, L""},
+        {L"  \t ", Leftover::None, L""},
+        {L"C:\\x\\evil.bat", Leftover::MissingProgram, L"C:\\x\\evil.bat"},
+    });
+}
+
+TEST(Leftover, WindowsInstallerAndRundll32AreAskedWhatTheirArgumentsName)
+{
+    MadeUpSystem system;
+    const std::wstring lower = Lower(kGone);
+    const std::wstring ctor = L"C:\\PROGRA~2\\COMMON~1\\INSTAL~1\\Driver\\10\\INTEL3~1\\Ctor.dll";
+    ExpectDecisions(system, {
+        {L"MsiExec.exe /X" + std::wstring(kKnown), Leftover::None, L""},
+        {L"MsiExec.exe /X" + std::wstring(kGone), Leftover::UnknownProduct, kGone},
+        {L"msiexec /i " + lower, Leftover::UnknownProduct, lower},
+        {L"MSIEXEC -x\"" + std::wstring(kGone) + L"\" /qb", Leftover::UnknownProduct, kGone},
+        {L"C:\\Windows\\System32\\msiexec.exe /qb -I  " + std::wstring(kGone), Leftover::UnknownProduct, kGone},
+        {L"\"C:\\Windows\\System32\\MsiExec.exe\" /X" + std::wstring(kGone), Leftover::UnknownProduct, kGone},
+        // Near misses are ordinary commands, and msiexec is there.
+        {L"MsiExec.exe /Xfoo", Leftover::None, L""},
+        {L"MsiExec.exe /X9A8B7C6D-0000-4000-8000-00AA00BB00CC", Leftover::None, L""},
+        {L"MsiExec.exe /P" + std::wstring(kGone), Leftover::None, L""},
+        {L"MsiExec.exe /X" + std::wstring(kGone) + L"x", Leftover::None, L""},
+        {L"MsiExec.exe /X{9A8B7C6D-0000-4000-8000-00AA00BB00C}", Leftover::None, L""},
+        {L"notmsiexec /X" + std::wstring(kGone), Leftover::MissingProgram, L"notmsiexec"},
+        {L"RunDll32 " + ctor + L",LaunchSetup \"C:\\Program Files (x86)\\Intel\\setup.exe\" -l0x9", Leftover::MissingLibrary,
+         ctor},
+        {L"rundll32.exe \"C:\\Program Files\\Common Files\\ctor.dll\",Uninstall", Leftover::None, L""},
+        {L"rundll32.exe \"C:\\Program Files\\Common Files\\gone.dll\",Uninstall", Leftover::MissingLibrary,
+         L"C:\\Program Files\\Common Files\\gone.dll"},
+        {L"C:\\Windows\\system32\\RUNDLL32.EXE C:\\Gone Folder\\x.dll ,Entry", Leftover::MissingLibrary,
+         L"C:\\Gone Folder\\x.dll"},
+        {L"rundll32 shell32.dll,Control_RunDLL appwiz.cpl", Leftover::None, L""},
+        {L"rundll32 %UNDEFINED%\\x.dll,Entry", Leftover::None, L""},
+    });
+}
+
+TEST(Leftover, NothingThatMayOnlyBeAbsentNowIsMarkedOrEvenLookedFor)
+{
+    MadeUpSystem system;
+    ExpectDecisions(system, {
+        {L"\\\\server\\share\\uninst.exe /S", Leftover::None, L""},
+        {L"\"\\\\server\\share\\un inst.exe\"", Leftover::None, L""},
+        {L"D:\\Setup\\uninst.exe", Leftover::None, L""},
+        {L"E:\\uninst.exe", Leftover::None, L""},
+        {L"f:\\uninst.exe", Leftover::None, L""},
+        {L"rundll32.exe D:\\Setup\\ctor.dll,Uninstall", Leftover::None, L""},
+        {L"MsiExec.exe /X{}", Leftover::None, L""},
+    });
+    // Only rundll32 and msiexec themselves, in the system folder, were looked for.
+    for (const std::wstring& asked : system.existenceAsked) EXPECT_EQ(Lower(asked).rfind(L"c:\\windows\\", 0), 0u) << Ascii(asked);
+    EXPECT_EQ(Ascii(system.drivesAsked).find_first_not_of("CDEF"), std::string::npos);
+
+    system.existenceAsked.clear();
+    system.drivesAsked.clear();
+    ExpectDecisions(system, {
+        {L"%UNDEFINED%\\uninst.exe", Leftover::None, L""},
+        {L".\\uninst.exe", Leftover::None, L""},
+        {L"sub\\uninst.exe", Leftover::None, L""},
+        {L"\\uninst.exe", Leftover::None, L""},
+        {L"C:uninst.exe", Leftover::None, L""},
+        {L"\\\\.\\C:\\uninst.exe", Leftover::None, L""},
+        {L"\\\\?\\C:\\gone.exe", Leftover::None, L""},
+    });
+    EXPECT_TRUE(system.existenceAsked.empty());
+    EXPECT_TRUE(system.drivesAsked.empty());
+
+    // A bare name is looked for only in the folders on local fixed disks; one
+    // that is not there may be in a folder that was passed over.
+    system.folders = {L"C:\\Windows", L"\\\\server\\tools", L"D:\\Tools", L"C:\\Windows\\system32"};
+    ExpectDecisions(system, {
+        {L"poistettu.exe", Leftover::None, L""},
+        {L"msiexec.exe /x foo", Leftover::None, L""},
+    });
+    for (const std::wstring& asked : system.existenceAsked) EXPECT_EQ(asked[0], L'C') << Ascii(asked);
+}
+
+}  // namespace
+}  // namespace karnio
