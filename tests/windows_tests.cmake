@@ -21,8 +21,9 @@ function(karnio_ui_test name)
 endfunction()
 
 karnio_ui_test(main_window_tests ui/main/main_window_test.cpp ui/main/run_command_test.cpp ui/main/sources_test.cpp
-               ui/main/dpi_test.cpp ui/main/hostile_data_test.cpp)
+               ui/main/dpi_test.cpp ui/main/hostile_data_test.cpp ui/main/undo_test.cpp)
 karnio_ui_test(about_window_tests ui/about/about_window_test.cpp)
+
 
 # Long use and a registry changing underneath: once, at the first DPI.
 add_executable(karnio-churn support/registry_churn.cpp ${KARNIO_TEST_MANIFEST})

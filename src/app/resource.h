@@ -8,6 +8,7 @@
 // Menu commands. 1 and 2 stay free: they are IDOK and IDCANCEL.
 #define IDM_PAIVITA 101
 #define IDM_LOPETA 102
+#define IDM_KUMOA 103  // Ctrl+Z only: no menu shows it
 #define IDM_README 201
 #define IDM_OHJELMAPAIVITYKSET 202
 #define IDM_PALAUTETTA 203
@@ -27,6 +28,8 @@
 #define IDS_OHJELMA_PUUTTUU 1013
 #define IDS_TUOTE_TUNTEMATON 1014
 #define IDS_KIRJASTO_PUUTTUU 1015
+#define IDS_PALAUTUS_ESTETTY 1016
+#define IDS_PALAUTUS_EI_ONNISTU 1017
 #define IDS_README 1020
 #define IDS_WWW_PALVELIN 1021
 #define IDS_SAHKOPOSTI 1022

@@ -82,15 +82,22 @@ void ListaaOhjelmat(Registry& registry, ListSink& ohjelmat, ListSink& piilotetut
     for (const UninstallSource lahde : kUninstallSources) ListaaLahde(registry, lahde, ohjelmat, piilotetut);
 }
 
+bool OnPoistettava(const std::string& aliavain)
+{
+    return !aliavain.empty() && aliavain.find('\\') == std::string::npos;
+}
+
 bool PoistaAvain(Registry& registry, UninstallSource source, const std::string& aliavain)
 {
-    if (aliavain.empty() || aliavain.find('\\') != std::string::npos) return false;
-    const std::string polku = kUninstallPath + aliavain;
-    if (ViewOf(source) == RegView::Native)
-        registry.DeleteKey(RootOf(source), polku.c_str());
-    else
-        registry.DeleteKeyEx(RootOf(source), polku.c_str(), ViewOf(source));
+    if (!OnPoistettava(aliavain)) return false;
+    DeleteInSource(registry, source, kUninstallPath + aliavain);
     return true;
+}
+
+RegStatus DeleteInSource(Registry& registry, UninstallSource source, const std::string& path)
+{
+    if (ViewOf(source) == RegView::Native) return registry.DeleteKey(RootOf(source), path.c_str());
+    return registry.DeleteKeyEx(RootOf(source), path.c_str(), ViewOf(source));
 }
 
 }  // namespace karnio

@@ -39,6 +39,14 @@ public:
 // Empties both lists and refills them from the three Uninstall keys.
 void ListaaOhjelmat(Registry& registry, ListSink& ohjelmat, ListSink& piilotetut);
 
+// Deletes root\path in the source's root and view: RegDeleteKeyA natively,
+// RegDeleteKeyExA in the 32-bit view.
+RegStatus DeleteInSource(Registry& registry, UninstallSource source, const std::string& path);
+
+// Whether a subkey name may be deleted: not empty (nothing chosen yet: the path
+// would name the Uninstall key itself) and without a separator.
+bool OnPoistettava(const std::string& aliavain);
+
 // Deletes the subkey of one entry from the Uninstall key it was listed from.
 // A key name that is empty (nothing chosen yet: the path would name the
 // Uninstall key itself) or that holds a separator is refused; returns whether

@@ -1,17 +1,24 @@
 #include "registry/memory_registry.h"
 
+#include "registry/unicode.h"
+
 #include <algorithm>
 #include <cstring>
 #include <utility>
 
 namespace karnio {
 
+namespace {
+struct StoredValue {
+    std::string name;
+    std::uint32_t type;
+    std::vector<unsigned char> data;
+    bool wide = false;  // string data written by the wide calls, as UTF-16
+};
+}  // namespace
+
 struct MemoryRegistry::Node {
-    struct Value {
-        std::string name;
-        std::uint32_t type;
-        std::vector<unsigned char> data;
-    };
+    using Value = StoredValue;
     std::string name;
     std::vector<NodePtr> children;  // kept in enumeration order
     std::vector<Value> values;
@@ -79,6 +86,24 @@ bool IsStringType(std::uint32_t type)
     return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
 }
 
+std::u16string Units(const std::vector<unsigned char>& bytes)
+{
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i) units[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    return units;
+}
+
+std::vector<unsigned char> Bytes(const std::u16string& units)
+{
+    std::vector<unsigned char> bytes;
+    bytes.reserve(units.size() * 2);
+    for (const char16_t unit : units) {
+        bytes.push_back(static_cast<unsigned char>(unit & 0xFF));
+        bytes.push_back(static_cast<unsigned char>(unit >> 8));
+    }
+    return bytes;
+}
+
 std::vector<std::string> SplitPath(const char* path)
 {
     std::vector<std::string> parts;
@@ -93,6 +118,22 @@ std::vector<std::string> SplitPath(const char* path)
     }
     if (!part.empty()) parts.push_back(part);
     return parts;
+}
+
+// A value's data as the narrow calls read it: string data written wide comes
+// back in UTF-8 (an odd last byte is lost, as Windows loses it).
+std::vector<unsigned char> NarrowData(const StoredValue& value)
+{
+    if (!value.wide || !IsStringType(value.type)) return value.data;
+    const std::string text = Utf8(Units(value.data));
+    return std::vector<unsigned char>(text.begin(), text.end());
+}
+
+// The same as the wide calls read it: string data written narrow comes back in UTF-16.
+std::vector<unsigned char> WideData(const StoredValue& value)
+{
+    if (value.wide || !IsStringType(value.type)) return value.data;
+    return Bytes(Utf16(std::string(value.data.begin(), value.data.end())));
 }
 
 }  // namespace
@@ -172,8 +213,7 @@ void MemoryRegistry::SetValue(RegKey root, const std::string& path, const std::s
     if (Walk(root, path.c_str(), view, true, &node, nullptr) != kErrorSuccess) return;
     for (auto& value : node->values) {
         if (CompareRegistryNames(value.name, valueName) == 0) {
-            value.type = type;
-            value.data = std::move(data);
+            value = {value.name, type, std::move(data)};
             return;
         }
     }
@@ -227,7 +267,8 @@ RegStatus MemoryRegistry::QueryValueEx(RegKey key, const char* valueName, std::u
     const std::string name = valueName ? valueName : "";
     for (const auto& value : node->values) {
         if (CompareRegistryNames(value.name, name) != 0) continue;
-        const auto length = static_cast<std::uint32_t>(value.data.size());
+        const std::vector<unsigned char> stored = NarrowData(value);
+        const auto length = static_cast<std::uint32_t>(stored.size());
         if (type) *type = value.type;
         if (!data) {
             *size = length;
@@ -236,7 +277,7 @@ RegStatus MemoryRegistry::QueryValueEx(RegKey key, const char* valueName, std::u
         const std::uint32_t room = *size;
         *size = length;
         if (length > room) return kErrorMoreData;
-        std::copy(value.data.begin(), value.data.end(), data);
+        std::copy(stored.begin(), stored.end(), data);
         if (IsStringType(value.type) && length > 0 && length < room && data[length - 1] != 0)
             data[length] = 0;
         return kErrorSuccess;
@@ -277,6 +318,88 @@ RegStatus MemoryRegistry::Delete(RegKey root, const char* path, RegView view)
     siblings.erase(std::find(siblings.begin(), siblings.end(), node));
     node->deleted = true;
     node->parent = nullptr;
+    return kErrorSuccess;
+}
+
+RegStatus MemoryRegistry::OpenKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result)
+{
+    return Open(root, Utf8KeepingSurrogates(path ? path : u"").c_str(), view, result);
+}
+
+RegStatus MemoryRegistry::QueryInfoKeyW(RegKey key, std::uint32_t* values, std::uint32_t* maxNameLength,
+                                        std::uint32_t* maxDataSize)
+{
+    const NodePtr node = Resolve(key);
+    if (!node) return kErrorInvalidHandle;
+    if (node->deleted) return kErrorKeyDeleted;
+    *values = static_cast<std::uint32_t>(node->values.size());
+    *maxNameLength = *maxDataSize = 0;
+    for (const auto& value : node->values) {
+        *maxNameLength = std::max(*maxNameLength, static_cast<std::uint32_t>(Utf16(value.name).size()));
+        *maxDataSize = std::max(*maxDataSize, static_cast<std::uint32_t>(WideData(value).size()));
+    }
+    return kErrorSuccess;
+}
+
+RegStatus MemoryRegistry::EnumValueW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength,
+                                     std::uint32_t* type, unsigned char* data, std::uint32_t* size)
+{
+    const NodePtr node = Resolve(key);
+    if (!node) return kErrorInvalidHandle;
+    if (node->deleted) return kErrorKeyDeleted;
+    if (index >= node->values.size()) return kErrorNoMoreItems;
+    const auto& value = node->values[index];
+    const std::u16string wideName = Utf16(value.name);
+    if (wideName.size() >= *nameLength) return kErrorMoreData;
+    std::copy(wideName.begin(), wideName.end(), name);
+    name[wideName.size()] = u'\0';
+    *nameLength = static_cast<std::uint32_t>(wideName.size());
+    *type = value.type;
+    const std::vector<unsigned char> stored = WideData(value);
+    const std::uint32_t room = *size;
+    *size = static_cast<std::uint32_t>(stored.size());
+    if (!data) return kErrorSuccess;
+    if (stored.size() > room) return kErrorMoreData;
+    std::copy(stored.begin(), stored.end(), data);
+    return kErrorSuccess;
+}
+
+RegStatus MemoryRegistry::CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result,
+                                       bool* created)
+{
+    *result = 0;
+    *created = false;
+    NodePtr node;
+    const RegStatus status = Walk(root, Utf8KeepingSurrogates(path ? path : u"").c_str(), view, true, &node, created);
+    if (status != kErrorSuccess) return status;
+    const RegKey handle = nextHandle_;
+    nextHandle_ += 4;
+    handles_[handle] = node;
+    *result = handle;
+    return kErrorSuccess;
+}
+
+RegStatus MemoryRegistry::SetValueExW(RegKey key, const char16_t* name, std::uint32_t type,
+                                      const unsigned char* data, std::uint32_t size)
+{
+    const NodePtr node = Resolve(key);
+    if (!node) return kErrorInvalidHandle;
+    if (node->deleted) return kErrorKeyDeleted;
+    // Windows counts a terminator the caller left out if one follows in memory
+    // (the character before it, for a size of one byte, is taken as not zero).
+    if (size && IsStringType(type)) {
+        const auto unit = [&](std::uint32_t at) { return data[2 * at] | data[2 * at + 1]; };
+        if ((size < 2 || unit(size / 2 - 1) != 0) && unit(size / 2) == 0) size += 2;
+    }
+    Node::Value stored{Utf8KeepingSurrogates(name ? name : u""), type, std::vector<unsigned char>(data, data + size), true};
+    for (auto& value : node->values) {
+        if (CompareRegistryNames(value.name, stored.name) == 0) {
+            stored.name = value.name;  // an overwritten value keeps the name it was made with
+            value = std::move(stored);
+            return kErrorSuccess;
+        }
+    }
+    node->values.push_back(std::move(stored));
     return kErrorSuccess;
 }
 

@@ -3,6 +3,9 @@
 // terminators appended when there is room, keys with subkeys refusing deletion,
 // and a 32-bit view in which HKEY_LOCAL_MACHINE\Software is the separate tree
 // stored under Software\WOW6432Node (HKEY_CURRENT_USER has one view only).
+// A value keeps the form it was written in: the narrow calls' UTF-8 or the wide
+// calls' UTF-16, and string data is converted when the other kind reads it, as
+// Windows converts between the narrow calls and the UTF-16 it stores.
 // Paths are as long as Windows takes them: Wine's narrow calls refuse paths of
 // more than 260 bytes, a limit of Wine's that is not modelled.
 // It counts open handles so tests can prove that every open is closed.
@@ -45,6 +48,14 @@ public:
     RegStatus DeleteKey(RegKey root, const char* path) override;
     RegStatus OpenKeyEx(RegKey root, const char* path, RegView view, RegKey* result) override;
     RegStatus DeleteKeyEx(RegKey root, const char* path, RegView view) override;
+    RegStatus OpenKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result) override;
+    RegStatus QueryInfoKeyW(RegKey key, std::uint32_t* values, std::uint32_t* maxNameLength,
+                            std::uint32_t* maxDataSize) override;
+    RegStatus EnumValueW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength,
+                         std::uint32_t* type, unsigned char* data, std::uint32_t* size) override;
+    RegStatus CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result, bool* created) override;
+    RegStatus SetValueExW(RegKey key, const char16_t* name, std::uint32_t type, const unsigned char* data,
+                          std::uint32_t size) override;
 
 private:
     struct Node;

@@ -24,6 +24,7 @@ inline constexpr RegStatus kErrorInvalidParameter = 87;
 inline constexpr RegStatus kErrorBadPathname = 161;
 inline constexpr RegStatus kErrorMoreData = 234;
 inline constexpr RegStatus kErrorNoMoreItems = 259;
+inline constexpr RegStatus kErrorAlreadyExists = 183;
 inline constexpr RegStatus kErrorKeyDeleted = 1018;
 
 inline constexpr std::uint32_t kRegNone = 0;
@@ -61,6 +62,28 @@ public:
     virtual RegStatus OpenKeyEx(RegKey root, const char* path, RegView view, RegKey* result) = 0;
     // RegDeleteKeyExA in the given view.
     virtual RegStatus DeleteKeyEx(RegKey root, const char* path, RegView view) = 0;
+
+    // The wide calls hand names and data over as Windows stores them, unconverted.
+    // RegOpenKeyExW for reading (KEY_READ) in the given view.
+    virtual RegStatus OpenKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result) = 0;
+    // RegQueryInfoKeyW: the number of values, the longest value name in
+    // characters (terminator not counted) and the largest value's size in bytes.
+    virtual RegStatus QueryInfoKeyW(RegKey key, std::uint32_t* values, std::uint32_t* maxNameLength,
+                                    std::uint32_t* maxDataSize) = 0;
+    // RegEnumValueW: *nameLength is the room in characters in (terminator
+    // included) and the name's length out; *size as with QueryValueEx, but the
+    // data comes as stored, nothing appended. Past the last value kErrorNoMoreItems.
+    virtual RegStatus EnumValueW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength,
+                                 std::uint32_t* type, unsigned char* data, std::uint32_t* size) = 0;
+    // RegCreateKeyExW for reading and writing in the given view, creating missing
+    // parents; *created tells whether the key itself is new.
+    virtual RegStatus CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result,
+                                   bool* created) = 0;
+    // RegSetValueExW. As on Windows, a string value whose size leaves out a zero
+    // character that follows in memory gets it counted: a caller storing a
+    // string without its terminator must not have one right after the data.
+    virtual RegStatus SetValueExW(RegKey key, const char16_t* name, std::uint32_t type, const unsigned char* data,
+                                  std::uint32_t size) = 0;
 };
 
 }  // namespace karnio

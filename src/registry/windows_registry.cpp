@@ -5,10 +5,12 @@
 namespace karnio {
 
 static_assert(sizeof(RegKey) == sizeof(HKEY));
+static_assert(sizeof(char16_t) == sizeof(wchar_t));
 
 namespace {
 HKEY AsHkey(RegKey key) { return reinterpret_cast<HKEY>(key); }
 REGSAM ViewFlag(RegView view) { return view == RegView::Bits32 ? KEY_WOW64_32KEY : 0; }
+const wchar_t* AsWide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 }  // namespace
 
 RegStatus WindowsRegistry::OpenKey(RegKey root, const char* path, RegKey* result)
@@ -54,6 +56,56 @@ RegStatus WindowsRegistry::OpenKeyEx(RegKey root, const char* path, RegView view
 RegStatus WindowsRegistry::DeleteKeyEx(RegKey root, const char* path, RegView view)
 {
     return RegDeleteKeyExA(AsHkey(root), path, ViewFlag(view), 0);
+}
+
+RegStatus WindowsRegistry::OpenKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result)
+{
+    HKEY key = nullptr;
+    const LONG status = RegOpenKeyExW(AsHkey(root), AsWide(path), 0, KEY_READ | ViewFlag(view), &key);
+    *result = status == ERROR_SUCCESS ? reinterpret_cast<RegKey>(key) : 0;
+    return status;
+}
+
+RegStatus WindowsRegistry::QueryInfoKeyW(RegKey key, std::uint32_t* values, std::uint32_t* maxNameLength,
+                                         std::uint32_t* maxDataSize)
+{
+    DWORD count = 0, longestName = 0, largestData = 0;
+    const LONG status = RegQueryInfoKeyW(AsHkey(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                                         &longestName, &largestData, nullptr, nullptr);
+    *values = count;
+    *maxNameLength = longestName;
+    *maxDataSize = largestData;
+    return status;
+}
+
+RegStatus WindowsRegistry::EnumValueW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength,
+                                      std::uint32_t* type, unsigned char* data, std::uint32_t* size)
+{
+    DWORD length = *nameLength, valueType = 0, dataSize = *size;
+    const LONG status = RegEnumValueW(AsHkey(key), index, reinterpret_cast<wchar_t*>(name), &length, nullptr,
+                                      &valueType, data, &dataSize);
+    *nameLength = length;
+    *type = valueType;
+    *size = dataSize;
+    return status;
+}
+
+RegStatus WindowsRegistry::CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result,
+                                        bool* created)
+{
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    const LONG status = RegCreateKeyExW(AsHkey(root), AsWide(path), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                        KEY_READ | KEY_WRITE | ViewFlag(view), nullptr, &key, &disposition);
+    *result = status == ERROR_SUCCESS ? reinterpret_cast<RegKey>(key) : 0;
+    *created = status == ERROR_SUCCESS && disposition == REG_CREATED_NEW_KEY;
+    return status;
+}
+
+RegStatus WindowsRegistry::SetValueExW(RegKey key, const char16_t* name, std::uint32_t type,
+                                       const unsigned char* data, std::uint32_t size)
+{
+    return RegSetValueExW(AsHkey(key), AsWide(name), 0, type, data, size);
 }
 
 }  // namespace karnio

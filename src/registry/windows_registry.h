@@ -1,4 +1,5 @@
-// The registry interface served by advapi32's narrow calls.
+// The registry interface served by advapi32: the narrow calls for reading the
+// lists, the wide ones for copying an entry whole.
 #pragma once
 
 #include "registry/registry.h"
@@ -16,6 +17,14 @@ public:
     RegStatus DeleteKey(RegKey root, const char* path) override;
     RegStatus OpenKeyEx(RegKey root, const char* path, RegView view, RegKey* result) override;
     RegStatus DeleteKeyEx(RegKey root, const char* path, RegView view) override;
+    RegStatus OpenKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result) override;
+    RegStatus QueryInfoKeyW(RegKey key, std::uint32_t* values, std::uint32_t* maxNameLength,
+                            std::uint32_t* maxDataSize) override;
+    RegStatus EnumValueW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength,
+                         std::uint32_t* type, unsigned char* data, std::uint32_t* size) override;
+    RegStatus CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result, bool* created) override;
+    RegStatus SetValueExW(RegKey key, const char16_t* name, std::uint32_t type, const unsigned char* data,
+                          std::uint32_t size) override;
 };
 
 }  // namespace karnio

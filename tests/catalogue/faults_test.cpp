@@ -1,10 +1,12 @@
 // Every registry call the walk makes may fail, with every error the platform
 // gives Karnio: the failed read reads "Not Found", nothing else changes, and
 // every open is still closed.
+#include "catalogue/deleted_entry.h"
 #include "catalogue/uninstall_list.h"
 
 #include "registry/mdlKarnio.h"
 #include "registry/memory_registry.h"
+#include "support/entry_values.h"
 #include "support/model.h"
 #include "support/random_tree.h"
 #include "support/scripted_registry.h"
@@ -122,6 +124,71 @@ TEST(Faults, AFailedDeleteLeavesTheEntryAndTheRebuildShowsIt)
             EXPECT_EQ(registry.OpenHandleCount(), 0u);
         }
     }
+}
+
+// Every call of a delete and of its undo fails in turn with every error: a copy
+// is kept only when it is whole and the key is gone, and a restore leaves the
+// whole key or none of it (nor an Uninstall key it had to make).
+TEST(Faults, DeletingAndRestoringLeaveAWholeKeyOrNone)
+{
+    using S = UninstallSource;
+    const std::string subkey = "Palautus";
+    const std::vector<std::string> whole = test::Describe(test::EveryKindOfValue());
+    const auto valuesNow = [&](Registry& registry, S source) {
+        const auto copy = LueMerkinta(registry, source, subkey);
+        return copy ? test::Describe(copy->values) : std::vector<std::string>{};
+    };
+    int sweeps = 0;
+    for (const S source : kUninstallSources) {
+        for (const bool withoutUninstallKey : {false, true}) {
+            for (int k = 0;; ++k) {
+                bool pastTheLastCall = false;
+                for (const RegStatus error : kPlatformErrors) {
+                    MemoryRegistry registry;
+                    test::WriteEntry(registry, source, subkey, test::EveryKindOfValue());
+                    test::ScriptedRegistry scripted(registry);
+                    scripted.failAt = k;
+                    scripted.failWith = error;
+                    const auto copy = PoistaMerkinta(scripted, source, subkey);
+                    if (copy) {
+                        EXPECT_TRUE(valuesNow(registry, source).empty());
+                        EXPECT_EQ(test::Describe(copy->values), whole);
+                    }
+                    const int deleteCalls = scripted.calls;
+                    EXPECT_TRUE(scripted.open.empty()) << "delete, call " << k;
+
+                    // The restore, from a whole copy, with the call k after the delete's failing.
+                    MemoryRegistry restored;
+                    test::WriteEntry(restored, source, subkey, test::EveryKindOfValue());
+                    const auto good = PoistaMerkinta(restored, source, subkey);
+                    ASSERT_TRUE(good);
+                    if (withoutUninstallKey) {
+                        DeleteInSource(restored, source, std::string(kUninstallPath, sizeof kUninstallPath - 2));
+                    }
+                    test::ScriptedRegistry failing(restored);
+                    failing.failAt = k;
+                    failing.failWith = error;
+                    const RegStatus status = PalautaMerkinta(failing, *good);
+                    pastTheLastCall = k >= failing.calls && k >= deleteCalls;
+                    const auto now = valuesNow(restored, source);
+                    EXPECT_TRUE(now == whole || now.empty()) << "restore, call " << k << " error " << error;
+                    EXPECT_EQ(status == kErrorSuccess, now == whole) << "restore, call " << k << " error " << error;
+                    EXPECT_TRUE(failing.open.empty()) << "restore, call " << k;
+                    if (status != kErrorSuccess && withoutUninstallKey) {
+                        RegKey key = 0;
+                        EXPECT_EQ(restored.OpenKeyEx(RootOf(source), "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+                                                     ViewOf(source), &key),
+                                  kErrorFileNotFound)
+                            << "restore, call " << k;
+                        restored.CloseKey(key);
+                    }
+                    ++sweeps;
+                }
+                if (pastTheLastCall) break;
+            }
+        }
+    }
+    std::printf("delete and restore sweep: %d runs, each with one failing call\n", sweeps);
 }
 
 }  // namespace

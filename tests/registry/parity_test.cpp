@@ -4,6 +4,8 @@
 #include "registry/mdlKarnio.h"
 #include "registry/memory_registry.h"
 #include "registry/windows_registry.h"
+#include "registry/unicode.h"
+#include "support/entry_values.h"
 #include "support/random_tree.h"
 #include "support/real_registry.h"
 #include "support/vector_sink.h"
@@ -238,6 +240,63 @@ TEST(Parity, DeleteRefusesKeysWithSubkeysLikeMemory)
     EXPECT_EQ(memory.DeleteKey(kHkeyLocalMachine, kid.c_str()), kErrorSuccess);
     EXPECT_EQ(real.DeleteKey(kHkeyLocalMachine, kid.c_str()), memory.DeleteKey(kHkeyLocalMachine, kid.c_str()));
     test::WriteRealTree({});
+}
+
+TEST(Parity, DeletedEntriesComeBackByteForByte)
+{
+    test::ClearUninstallKeys();
+    WindowsRegistry real;
+    test::ExpectEveryValueRoundTrips(real, test::EntryValues);
+    test::ClearUninstallKeys();
+}
+
+// The wide calls of the in-memory registry against Wine's, and what the narrow
+// reader makes of values written wide.
+TEST(Parity, WideCallsBehaveAsWinesDo)
+{
+    test::ClearUninstallKeys();
+    const auto script = [](Registry& registry) {
+        std::vector<std::string> seen;
+        const std::string subkey = "Leveä ÄÖ";
+        const std::string path = kUninstallPath + subkey;
+        test::WriteEntry(registry, UninstallSource::Machine32, subkey, test::EveryKindOfValue(3));
+        RegKey key = 0;
+        bool created = true;
+        const RegStatus opened = registry.CreateKeyExW(kHkeyLocalMachine, Utf16(path).c_str(), RegView::Bits32, &key, &created);
+        seen.push_back("create " + std::to_string(opened) + (created ? " new" : " existing"));
+        // A terminator left out of the size but present in memory is counted; a zero without one before it is not.
+        const unsigned char text[] = {'a', 0, 'b', 0, 0, 0, 0, 0};
+        const unsigned char zeros[] = {'a', 0, 0, 0, 0, 0};
+        registry.SetValueExW(key, u"Lisätty pääte", kRegSz, text, 4);
+        registry.SetValueExW(key, u"Nollat", kRegSz, zeros, 4);
+        std::uint32_t values = 0, longestName = 0, largestData = 0;
+        const RegStatus info = registry.QueryInfoKeyW(key, &values, &longestName, &largestData);
+        seen.push_back("info " + std::to_string(info) + " " + std::to_string(values) + " " + std::to_string(longestName) +
+                       " " + std::to_string(largestData));
+        // The longest name does not fit four characters.
+        char16_t name[4];
+        std::uint32_t nameLength = 4, type = 0, size = 0;
+        for (std::uint32_t index = 0; index < values; ++index) {
+            nameLength = 4;
+            const RegStatus status = registry.EnumValueW(key, index, name, &nameLength, &type, nullptr, &size);
+            if (status != kErrorSuccess) seen.push_back("short name " + std::to_string(status));
+        }
+        registry.CloseKey(key);
+        const auto copy = LueMerkinta(registry, UninstallSource::Machine32, subkey);
+        if (copy)
+            for (const std::string& line : test::Describe(copy->values)) seen.push_back(line);
+        for (const char* value : {"", "DisplayName", "Ilman päätettä", "Pariton", "Puolikkaat", "Tyhjä teksti", "Laajennettava",
+                                  "Monta", "Luku", "Iso luku", "Ei tyyppiä", "Имя значения", "Lisätty pääte", "Nollat"})
+            seen.push_back(std::string(value) + " reads " + HaeRekisteriarvo(registry, kHkeyLocalMachine, path, value, RegView::Bits32));
+        seen.push_back("native view " + HaeRekisteriarvo(registry, kHkeyLocalMachine, path, "DisplayName"));
+        return seen;
+    };
+    WindowsRegistry real;
+    MemoryRegistry memory;
+    const std::vector<std::string> wine = script(real);
+    EXPECT_EQ(script(memory), wine);
+    EXPECT_EQ(memory.OpenHandleCount(), 0u);
+    test::ClearUninstallKeys();
 }
 
 }  // namespace

@@ -103,4 +103,24 @@ bool EntryExists(UninstallSource source, const std::wstring& subkey)
     return true;
 }
 
+std::vector<RegistryValue> EntryValues(UninstallSource source, const std::string& subkey)
+{
+    std::vector<RegistryValue> values;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(RootKey(source), WideText(kUninstallPath + subkey).c_str(), 0, KEY_READ | ViewAccess(source), &key) !=
+        ERROR_SUCCESS)
+        return values;
+    wchar_t name[256];
+    for (DWORD index = 0, length = 256; RegEnumValueW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+         ++index, length = 256) {
+        DWORD type = 0, size = 0;
+        RegQueryValueExW(key, name, nullptr, &type, nullptr, &size);
+        std::vector<unsigned char> data(size);
+        EXPECT_EQ(RegQueryValueExW(key, name, nullptr, &type, data.data(), &size), ERROR_SUCCESS);
+        values.push_back({std::u16string(name, name + length), type, data});
+    }
+    RegCloseKey(key);
+    return values;
+}
+
 }  // namespace karnio::test

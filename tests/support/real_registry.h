@@ -2,12 +2,14 @@
 // the three Uninstall keys, written through the wide calls.
 #pragma once
 
+#include "catalogue/deleted_entry.h"
 #include "catalogue/uninstall_list.h"
 #include "support/random_tree.h"
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace karnio::test {
 
@@ -35,6 +37,8 @@ inline void AddEntry(const std::wstring& subkey, const wchar_t* displayName, con
 }
 
 bool EntryExists(UninstallSource source, const std::wstring& subkey);
+// An entry's values as RegQueryValueExW reads them back, name by name; none for a missing key.
+std::vector<RegistryValue> EntryValues(UninstallSource source, const std::string& subkey);
 inline bool EntryExists(const std::wstring& subkey) { return EntryExists(UninstallSource::Machine, subkey); }
 
 }  // namespace karnio::test

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "registry/registry.h"
+#include "registry/unicode.h"
 
 #include <string>
 #include <vector>
@@ -55,6 +56,38 @@ public:
     {
         calls.push_back(std::string(view == RegView::Bits32 ? "delete32 " : "deleteex ") + Where(root, path));
         return inner_.DeleteKeyEx(root, path, view);
+    }
+
+    RegStatus OpenKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result) override
+    {
+        const RegStatus status = inner_.OpenKeyExW(root, path, view, result);
+        calls.push_back(std::string(view == RegView::Bits32 ? "openw32 " : "openw ") + Where(root, Utf8(path).c_str()) +
+                        (status ? " -> fail" : ""));
+        return status;
+    }
+    RegStatus QueryInfoKeyW(RegKey key, std::uint32_t* values, std::uint32_t* maxNameLength,
+                            std::uint32_t* maxDataSize) override
+    {
+        calls.push_back("info");
+        return inner_.QueryInfoKeyW(key, values, maxNameLength, maxDataSize);
+    }
+    RegStatus EnumValueW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength,
+                         std::uint32_t* type, unsigned char* data, std::uint32_t* size) override
+    {
+        calls.push_back("enumvalue " + std::to_string(index));
+        return inner_.EnumValueW(key, index, name, nameLength, type, data, size);
+    }
+    RegStatus CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result, bool* created) override
+    {
+        const RegStatus status = inner_.CreateKeyExW(root, path, view, result, created);
+        calls.push_back(std::string(view == RegView::Bits32 ? "create32 " : "create ") + Where(root, Utf8(path).c_str()));
+        return status;
+    }
+    RegStatus SetValueExW(RegKey key, const char16_t* name, std::uint32_t type, const unsigned char* data,
+                          std::uint32_t size) override
+    {
+        calls.push_back("set " + Utf8(name));
+        return inner_.SetValueExW(key, name, type, data, size);
     }
 
 private:

@@ -73,6 +73,43 @@ public:
         if (Fails()) return failWith;
         return inner_.DeleteKeyEx(root, path, view);
     }
+    RegStatus OpenKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result) override
+    {
+        if (Fails()) {
+            *result = 0;
+            return failWith;
+        }
+        const RegStatus status = inner_.OpenKeyExW(root, path, view, result);
+        return Opened(status, *result, root);
+    }
+    RegStatus QueryInfoKeyW(RegKey key, std::uint32_t* values, std::uint32_t* maxNameLength,
+                            std::uint32_t* maxDataSize) override
+    {
+        if (Fails()) return failWith;
+        return inner_.QueryInfoKeyW(key, values, maxNameLength, maxDataSize);
+    }
+    RegStatus EnumValueW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength,
+                         std::uint32_t* type, unsigned char* data, std::uint32_t* size) override
+    {
+        if (Fails()) return failWith;
+        return inner_.EnumValueW(key, index, name, nameLength, type, data, size);
+    }
+    RegStatus CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result, bool* created) override
+    {
+        if (Fails()) {
+            *result = 0;
+            *created = false;
+            return failWith;
+        }
+        const RegStatus status = inner_.CreateKeyExW(root, path, view, result, created);
+        return Opened(status, *result, root);
+    }
+    RegStatus SetValueExW(RegKey key, const char16_t* name, std::uint32_t type, const unsigned char* data,
+                          std::uint32_t size) override
+    {
+        if (Fails()) return failWith;
+        return inner_.SetValueExW(key, name, type, data, size);
+    }
 
 private:
     bool Fails()

@@ -301,15 +301,15 @@ inline std::future<SeenDialog> WatchForDialog(const std::wstring& title, int tim
     });
 }
 
-// Closes the next pop-up menu once it shows (it runs its own modal loop on the
-// calling thread); true if one showed.
-inline std::future<bool> CloseMenuWhenShown()
+// Answers the next pop-up menu once it shows (it runs its own modal loop on the
+// calling thread) with keys, by default closing it; true if one showed.
+inline std::future<bool> CloseMenuWhenShown(std::vector<WPARAM> keys = {VK_ESCAPE})
 {
-    return std::async(std::launch::async, [] {
+    return std::async(std::launch::async, [keys] {
         for (int waited = 0; waited < 10000; waited += 20) {
             HWND menu = FindWindowW(L"#32768", nullptr);
             if (menu && IsWindowVisible(menu)) {
-                PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+                for (const WPARAM key : keys) PostMessageW(menu, WM_KEYDOWN, key, 0);
                 return true;
             }
             Sleep(20);

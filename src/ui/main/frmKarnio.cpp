@@ -327,6 +327,7 @@ void FrmKarnio::OnCommand(int id)
     switch (id) {
     case IDM_PAIVITA: MPaivita_Click(); break;
     case IDM_LOPETA: MLopeta_Click(); break;
+    case IDM_KUMOA: Kumoa(); break;
     case IDM_POISTA: MPoistaRekisterista_Click(); break;
     case IDM_AJA: MAjaKarnioohjelma_Click(); break;
     case IDM_README: MReadmeOhje_Click(); break;
@@ -450,8 +451,25 @@ void FrmKarnio::MLopeta_Click()
 void FrmKarnio::MPoistaRekisterista_Click()
 {
     SetAppCursor(AppCursor::Wait);
-    PoistaAvain(registry_, lahde_, strAvain_);
+    if (std::optional<PoistettuMerkinta> poistettu = PoistaMerkinta(registry_, lahde_, strAvain_))
+        poistetut_.push_back(std::move(*poistettu));
     ListaaOhjelmat();
+    SetAppCursor(AppCursor::Default);
+}
+
+// Ctrl+Z: the latest deletion not yet undone comes back, byte for byte.
+void FrmKarnio::Kumoa()
+{
+    if (poistetut_.empty()) return;
+    SetAppCursor(AppCursor::Wait);
+    const RegStatus status = PalautaMerkinta(registry_, poistetut_.back());
+    // A key of that name made meanwhile (say, by a reinstall) wins; the copy is dropped.
+    if (status == kErrorSuccess || status == kErrorAlreadyExists) poistetut_.pop_back();
+    ListaaOhjelmat();
+    if (status == kErrorAlreadyExists)
+        ShowError(LoadText(IDS_PALAUTUS_ESTETTY));
+    else if (status != kErrorSuccess)
+        ShowError(LoadText(IDS_PALAUTUS_EI_ONNISTU, std::to_wstring(status)));
     SetAppCursor(AppCursor::Default);
 }
 

@@ -2,6 +2,7 @@
 // menu bar and a right-button pop-up menu for acting on one entry.
 #pragma once
 
+#include "catalogue/deleted_entry.h"
 #include "catalogue/uninstall_list.h"
 #include "registry/registry.h"
 #include "ui/common/handles.h"
@@ -11,6 +12,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace karnio {
 
@@ -29,7 +31,7 @@ public:
     HWND Hwnd() const { return hwnd_; }
     int Dpi() const { return dpi_; }
 
-    // For the message loop: the F1 and F5 keys, Tab between the lists, and the
+    // For the message loop: the F1, F5 and Ctrl+Z keys, Tab between the lists, and the
     // mouse over the lists for their info tips.
     bool PreTranslateMessage(MSG& message);
 
@@ -42,6 +44,8 @@ public:
     const std::string& StrAvain() const { return strAvain_; }
     const std::string& StrKomento() const { return strKomento_; }
     UninstallSource Lahde() const { return lahde_; }
+    // Deleted entries that Ctrl+Z can still bring back, the latest last.
+    const std::vector<PoistettuMerkinta>& Poistetut() const { return poistetut_; }
     // The info tip that shows a row's registry path, one for each list.
     HWND InfoTipOf(HWND list) const { return list == lvwOhjelmat_ ? ohjelmatTip_ : piilotetutTip_; }
 
@@ -67,6 +71,7 @@ private:
     void MLopeta_Click();
     void MPoistaRekisterista_Click();
     void MAjaKarnioohjelma_Click();
+    void Kumoa();
     void ShowError(const std::wstring& prompt);
     void MReadmeOhje_Click();
     void MOhjelmapaivitykset_Click();
@@ -98,6 +103,7 @@ private:
     std::string strAvain_;
     std::string strKomento_;
     UninstallSource lahde_ = UninstallSource::Machine;  // where strAvain_ was listed from
+    std::vector<PoistettuMerkinta> poistetut_;          // what Ctrl+Z brings back, in memory only
 };
 
 }  // namespace karnio

@@ -1,0 +1,71 @@
+// A deleted entry copied whole and brought back, in the in-memory registry.
+#include "catalogue/deleted_entry.h"
+
+#include "registry/mdlKarnio.h"
+#include "registry/memory_registry.h"
+#include "registry/unicode.h"
+#include "support/entry_values.h"
+#include "support/recording_registry.h"
+
+#include <gtest/gtest.h>
+
+namespace karnio {
+namespace {
+
+using S = UninstallSource;
+
+std::vector<RegistryValue> ValuesOf(Registry& registry, S source, const std::string& subkey)
+{
+    const std::optional<PoistettuMerkinta> copy = LueMerkinta(registry, source, subkey);
+    return copy ? copy->values : std::vector<RegistryValue>{};
+}
+
+TEST(DeletedEntry, EveryValueComesBackByteForByteInItsOwnSourceAndView)
+{
+    MemoryRegistry registry;
+    test::ExpectEveryValueRoundTrips(registry, [&](S source, const std::string& subkey) { return ValuesOf(registry, source, subkey); });
+    EXPECT_EQ(registry.OpenHandleCount(), 0u);
+
+    // What was written narrow reads the same through the wide calls, and back.
+    registry.SetString(kHkeyLocalMachine, std::string(kUninstallPath) + "Kapea", "DisplayName", "Kapea ÄÖ");
+    const auto copy = PoistaMerkinta(registry, S::Machine, "Kapea");
+    ASSERT_TRUE(copy);
+    ASSERT_EQ(copy->values.size(), 1u);
+    EXPECT_EQ(copy->values[0].data.size(), 18u);  // "Kapea ÄÖ" and its terminator in UTF-16
+    ASSERT_EQ(PalautaMerkinta(registry, *copy), kErrorSuccess);
+    EXPECT_EQ(HaeRekisteriarvo(registry, kHkeyLocalMachine, std::string(kUninstallPath) + "Kapea", "DisplayName"), "Kapea ÄÖ");
+}
+
+TEST(DeletedEntry, OnlyAWholeCopyOfAKeyThatIsReallyGoneIsKept)
+{
+    MemoryRegistry registry;
+    const std::string path = kUninstallPath;
+    registry.SetString(kHkeyLocalMachine, path + "Isä", "DisplayName", "Isä");
+    registry.CreateKey(kHkeyLocalMachine, path + "Isä\\Lapsi");
+    test::RecordingRegistry recording(registry);
+
+    // Windows refuses to delete a key with subkeys: no copy, nothing lost.
+    EXPECT_FALSE(PoistaMerkinta(recording, S::Machine, "Isä"));
+    EXPECT_TRUE(LueMerkinta(registry, S::Machine, "Isä"));
+    // Nothing chosen yet, or a name that would reach outside the Uninstall key: not even read.
+    recording.calls.clear();
+    EXPECT_FALSE(PoistaMerkinta(recording, S::Machine, ""));
+    EXPECT_FALSE(PoistaMerkinta(recording, S::Machine, "Isä\\Lapsi"));
+    EXPECT_TRUE(recording.calls.empty());
+    // A key already gone.
+    EXPECT_FALSE(PoistaMerkinta(recording, S::User, "Isä"));
+
+    // A key of the same name made meanwhile is left exactly as it is.
+    test::WriteEntry(registry, S::Machine32, "Uusi", test::EveryKindOfValue(1));
+    const auto copy = PoistaMerkinta(registry, S::Machine32, "Uusi");
+    ASSERT_TRUE(copy);
+    registry.SetString(kHkeyLocalMachine, path + "Uusi", "DisplayName", "Asennettu uudelleen", RegView::Bits32);
+    EXPECT_EQ(PalautaMerkinta(registry, *copy), kErrorAlreadyExists);
+    const auto now = ValuesOf(registry, S::Machine32, "Uusi");
+    ASSERT_EQ(now.size(), 1u);
+    EXPECT_EQ(Utf8(now[0].name), "DisplayName");
+    EXPECT_EQ(registry.OpenHandleCount(), 0u);
+}
+
+}  // namespace
+}  // namespace karnio
