@@ -24,6 +24,19 @@ karnio_ui_test(main_window_tests ui/main/main_window_test.cpp ui/main/run_comman
                ui/main/dpi_test.cpp ui/main/hostile_data_test.cpp ui/main/undo_test.cpp)
 karnio_ui_test(about_window_tests ui/about/about_window_test.cpp)
 
+# Real installers, built on the host by Debian's makensis and wixl before the test that installs them.
+find_program(KARNIO_MAKENSIS makensis REQUIRED)
+find_program(KARNIO_WIXL wixl REQUIRED)
+set(KARNIO_INSTALLERS ${CMAKE_CURRENT_BINARY_DIR}/installers)
+file(MAKE_DIRECTORY ${KARNIO_INSTALLERS})
+add_test(NAME nsis_installer COMMAND ${KARNIO_MAKENSIS} -V2 -DOUTFILE=${KARNIO_INSTALLERS}/karnio-nsis-demo.exe
+         ${CMAKE_CURRENT_SOURCE_DIR}/installers/nsis-demo.nsi)
+add_test(NAME msi_installer COMMAND ${KARNIO_WIXL} -a x86 -o ${KARNIO_INSTALLERS}/karnio-wixl-demo.msi wixl-demo.wxs
+         WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/installers)
+set_tests_properties(nsis_installer msi_installer PROPERTIES FIXTURES_SETUP installers)
+karnio_ui_test(installer_tests ui/main/installers_test.cpp)
+set_tests_properties(installer_tests PROPERTIES FIXTURES_REQUIRED installers
+    ENVIRONMENT "KARNIO_INSTALLERS=${KARNIO_INSTALLERS}")
 
 # Long use and a registry changing underneath: once, at the first DPI.
 add_executable(karnio-churn support/registry_churn.cpp ${KARNIO_TEST_MANIFEST})

@@ -15,7 +15,7 @@ need_packages() {
     fi
 }
 
-WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth imagemagick)
+WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth imagemagick nsis wixl)
 NATIVE_PACKAGES=(cmake make g++ googletest libgtest-dev)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 

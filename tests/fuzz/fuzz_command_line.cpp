@@ -2,6 +2,7 @@
 // any UTF-16 line. The parts must put the line back together, and an unquoted
 // program must end exactly where the rule says.
 #include "ui/main/command_line.h"
+#include "ui/main/leftover.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -20,6 +21,24 @@ void Check(bool ok, const char* what)
 }
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+
+// A system where nothing is installed and only drive C: is a local fixed disk.
+class EmptySystem final : public HostSystem {
+public:
+    bool ExpandVariables(const std::wstring& text, std::wstring& expanded) override
+    {
+        expanded = text;
+        return text.size() < kMaxCommandLine;
+    }
+    std::wstring FullPath(const std::wstring& path) override { return path; }
+    bool IsFile(const std::wstring&) override { return false; }
+    const std::vector<std::wstring>& SearchFolders() override { return folders_; }
+    bool IsLocalFixedDrive(wchar_t letter) override { return letter == L'C'; }
+    bool IsUnknownProduct(const std::wstring&) override { return true; }
+
+private:
+    std::vector<std::wstring> folders_ = {L"C:\\Windows\\system32"};
+};
 
 }  // namespace
 
@@ -60,5 +79,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(cut.find(L'\0') == std::wstring::npos && line.compare(0, cut.size(), cut) == 0, "the zero cut is not a prefix");
     Check(IsBatchFile(parts.program) == (EndsWithNoCase(parts.program, L".bat") || EndsWithNoCase(parts.program, L".cmd")),
           "batch files are told by their extension");
+
+    // A leftover always says what is missing, and a product code is one whole code.
+    EmptySystem system;
+    const Leftover leftover = FindLeftover(line, system);
+    Check(leftover.kind == Leftover::None || !leftover.subject.empty(), "a leftover without a subject");
+    if (leftover.kind == Leftover::UnknownProduct)
+        Check(leftover.subject.size() == 38 && leftover.subject.front() == L'{' && leftover.subject.back() == L'}',
+              "a product code that is not one");
+    const std::wstring program = SplitCommandLine(cut).program;
+    if (leftover.kind == Leftover::MissingProgram) Check(leftover.subject == program, "another program than the launcher's");
+    const PathKind programKind = ClassifyPath(program);
+    if (programKind == PathKind::Relative || programKind == PathKind::Device || programKind == PathKind::Unc)
+        Check(leftover.kind != Leftover::MissingProgram, "a path that may only be absent now was marked");
     return 0;
 }

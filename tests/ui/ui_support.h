@@ -73,6 +73,31 @@ inline int FindRow(HWND list, const std::wstring& text)
     return -1;
 }
 
+// A Unix path handed over by tests/CMakeLists, as Wine's Z: drive shows it.
+inline std::wstring WinePathOf(const char* variable)
+{
+    const char* unixPath = std::getenv(variable);
+    std::wstring path = L"Z:" + Wide(unixPath ? unixPath : "");
+    for (auto& c : path)
+        if (c == L'/') c = L'\\';
+    return path;
+}
+
+// Starts a program and waits for it; its exit code, or -1 when it could not start.
+inline long RunAndWait(std::wstring line, DWORD timeoutMs = 60000)
+{
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process))
+        return -1;
+    DWORD code = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return static_cast<long>(code);
+}
+
 // A test of the real main window on the real registry of the prefix, whose
 // Uninstall keys start and end empty.
 class WindowTest : public ::testing::Test {

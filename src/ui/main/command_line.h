@@ -53,7 +53,7 @@ public:
     // Whether the path names a file (not a folder).
     virtual bool IsFile(const std::wstring& path) = 0;
     // The system folders, then the absolute folders of PATH: where a bare name may come from.
-    virtual std::vector<std::wstring> SearchFolders() = 0;
+    virtual const std::vector<std::wstring>& SearchFolders() = 0;
     // Whether the drive letter names a local fixed disk (not a network, removable or unmapped drive).
     virtual bool IsLocalFixedDrive(wchar_t letter) = 0;
     // Whether Windows Installer answers INSTALLSTATE_UNKNOWN for the product code.

@@ -9,7 +9,6 @@
 #include "ui/common/shell.h"
 #include "ui/main/launcher.h"
 #include "ui/main/listview_sink.h"
-#include "ui/main/windows_host.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -229,12 +228,7 @@ void FrmKarnio::ListaaOhjelmat()
 {
     for (HWND list : {lvwOhjelmat_, lvwOhjelmat2_}) SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     karnio::ListaaOhjelmat(registry_, *ohjelmat_, *piilotetut_);
-    {
-        NoDiskPrompts noDiskPrompts;
-        WindowsHostSystem system;
-        ohjelmat_->MarkLeftovers(system);
-        piilotetut_->MarkLeftovers(system);
-    }
+    MarkLeftovers(*ohjelmat_, *piilotetut_);
     ohjelmat_->Show();
     piilotetut_->Show();
     for (HWND list : {lvwOhjelmat_, lvwOhjelmat2_}) {

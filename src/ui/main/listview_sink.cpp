@@ -1,6 +1,7 @@
 #include "ui/main/listview_sink.h"
 
 #include "app/text.h"
+#include "ui/main/windows_host.h"
 
 #include <commctrl.h>
 
@@ -68,6 +69,14 @@ const ListViewSink::Row* ListViewSink::RowOfParam(LPARAM param) const
 {
     const auto index = static_cast<std::size_t>(param);
     return index < rows_.size() ? &rows_[index] : nullptr;
+}
+
+void MarkLeftovers(ListViewSink& ohjelmat, ListViewSink& piilotetut)
+{
+    NoDiskPrompts noDiskPrompts;
+    WindowsHostSystem system;
+    ohjelmat.MarkLeftovers(system);
+    piilotetut.MarkLeftovers(system);
 }
 
 }  // namespace karnio

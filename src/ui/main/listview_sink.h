@@ -48,4 +48,8 @@ private:
     std::vector<Row> rows_;
 };
 
+// Tells for the rows of both lists whether their uninstallers are gone, with one
+// HostSystem for all (each program file is looked for once) and no disk prompts.
+void MarkLeftovers(ListViewSink& ohjelmat, ListViewSink& piilotetut);
+
 }  // namespace karnio

@@ -7,22 +7,28 @@
 #include <windows.h>
 
 #include <optional>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace karnio {
 
-// Keeps the answers that cannot change while it lives (the search folders and
-// the drive types), so one object serves one start or one rebuild's checks.
+// Keeps its answers (the search folders, the drive types and which files are
+// there), so one object serves one start or one rebuild's checks: many rows
+// name the same program, and Wine's file lookups are slow.
 class WindowsHostSystem final : public HostSystem {
 public:
     bool ExpandVariables(const std::wstring& text, std::wstring& expanded) override;
     std::wstring FullPath(const std::wstring& path) override;
     bool IsFile(const std::wstring& path) override;
-    std::vector<std::wstring> SearchFolders() override;
+    const std::vector<std::wstring>& SearchFolders() override;
     bool IsLocalFixedDrive(wchar_t letter) override;
     bool IsUnknownProduct(const std::wstring& productCode) override;
 
 private:
     std::optional<std::vector<std::wstring>> searchFolders_;
+    std::unordered_map<std::wstring, bool> files_;  // by the path in lower case
+    std::optional<std::unordered_set<std::wstring>> products_;  // every user's, in upper case
+    bool productsListed_ = false;
     signed char fixedDrives_[26] = {};  // 0 not asked yet, 1 local fixed disk, -1 anything else
 };
 

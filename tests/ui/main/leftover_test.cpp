@@ -61,7 +61,7 @@ public:
         existenceAsked.push_back(path);
         return files.count(Lower(path)) > 0;
     }
-    std::vector<std::wstring> SearchFolders() override { return folders; }
+    const std::vector<std::wstring>& SearchFolders() override { return folders; }
     bool IsLocalFixedDrive(wchar_t letter) override
     {
         drivesAsked += letter;

@@ -12,13 +12,7 @@ namespace {
 using test::Pump;
 
 // The demo uninstaller, as a Windows path (tests/CMakeLists passes its Unix path).
-std::wstring DemoProgram()
-{
-    const char* unixPath = std::getenv("KARNIO_DEMO");
-    std::wstring path = L"Z:" + Wide(unixPath ? unixPath : "");
-    for (auto& c : path) if (c == L'/') c = L'\\';
-    return path;
-}
+std::wstring DemoProgram() { return test::WinePathOf("KARNIO_DEMO"); }
 
 std::wstring ReadMarker(const std::wstring& file)
 {

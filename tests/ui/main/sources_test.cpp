@@ -122,8 +122,9 @@ TEST_F(Sources, RowClicksRememberTheSourceWithTheKey)
 
 TEST_F(Sources, InfoTipNamesTheRowsRegistryKey)
 {
-    test::AddEntry(S::Machine, L"Kaksonen", L"Kaksonen", L"64.exe");
-    test::AddEntry(S::Machine32, L"Kaksonen", L"Kaksonen", L"32.exe");
+    // Uninstallers that are there: a row whose uninstaller is gone says so on a second line.
+    test::AddEntry(S::Machine, L"Kaksonen", L"Kaksonen", L"notepad.exe /64");
+    test::AddEntry(S::Machine32, L"Kaksonen", L"Kaksonen", L"notepad.exe /32");
     test::AddEntry(S::User, L"Piilo", nullptr, nullptr);
     FrmKarnio& window = Open();
 
@@ -137,7 +138,7 @@ TEST_F(Sources, InfoTipNamesTheRowsRegistryKey)
               L"HKEY_CURRENT_USER\\Software" + uninstall + L"Piilo");
     // Over empty space there is no tip; the columns keep their texts.
     EXPECT_EQ(test::HoverTip(window.LvwOhjelmat(), -1, window.InfoTipOf(window.LvwOhjelmat()), loop, 1500), L"");
-    EXPECT_EQ(test::Rows(window.LvwOhjelmat())[1], (ListRow{L"Kaksonen", L"32.exe"}));
+    EXPECT_EQ(test::Rows(window.LvwOhjelmat())[1], (ListRow{L"Kaksonen", L"notepad.exe /32"}));
 }
 
 }  // namespace

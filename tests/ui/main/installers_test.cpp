@@ -1,0 +1,116 @@
+// Real installers, built by makensis and wixl from tests/installers: what they
+// install is drawn as usual; once its uninstaller is gone, the row turns grey
+// and its tip says why.
+#include "ui/main/frmKarnio.h"
+
+#include "app/resource.h"
+#include "ui/ui_support.h"
+
+#include <set>
+
+namespace karnio {
+namespace {
+
+using S = UninstallSource;
+using test::Pump;
+
+constexpr wchar_t kNsisName[] = L"Muistikirja (NSIS-esittely)";
+constexpr wchar_t kMsiName[] = L"Sanasto (MSI-esittely)";
+constexpr char kProductCode[] = "{6F1C2B7A-4D3E-4B8A-9E21-5A7C0D3F8B14}";
+constexpr wchar_t kNsisFolder[] = L"C:\\Program Files\\Muistikirja";
+
+std::wstring Installer(const wchar_t* file) { return test::WinePathOf("KARNIO_INSTALLERS") + L"\\" + file; }
+
+// The colours of the pixels inside one column of a row, as the screen shows them.
+std::set<COLORREF> ColoursOf(HWND list, int item, int column)
+{
+    RECT rect = {};
+    ListView_GetSubItemRect(list, item, column, LVIR_LABEL, &rect);
+    std::set<COLORREF> colours;
+    HDC dc = GetDC(list);
+    for (int y = rect.top; y < rect.bottom; ++y)
+        for (int x = rect.left; x < rect.right; ++x) colours.insert(GetPixel(dc, x, y));
+    ReleaseDC(list, dc);
+    return colours;
+}
+
+// Whether both columns of the row show text in the colour, and none in the other.
+::testing::AssertionResult DrawnIn(HWND list, int item, int colour, int notColour)
+{
+    for (int column = 0; column < 2; ++column) {
+        const std::set<COLORREF> colours = ColoursOf(list, item, column);
+        if (!colours.count(GetSysColor(colour)) || colours.count(GetSysColor(notColour)))
+            return ::testing::AssertionFailure() << "row " << item << " column " << column << ": " << colours.size()
+                                                 << " colours, wanted " << colour << " without " << notColour;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+class Installers : public test::WindowTest {
+protected:
+    void TearDown() override
+    {
+        test::WindowTest::TearDown();
+        test::RunAndWait(L"msiexec.exe /x " + Wide(kProductCode) + L" /qn");
+        for (const wchar_t* file : {L"\\lueminut.txt", L"\\poista.exe"}) DeleteFileW((kNsisFolder + std::wstring(file)).c_str());
+        RemoveDirectoryW(kNsisFolder);
+    }
+    int Row(const wchar_t* name)
+    {
+        const int item = test::FindRow(window_->LvwOhjelmat(), name);
+        EXPECT_GE(item, 0) << Narrow(name);
+        return item;
+    }
+    std::wstring Tip(int item)
+    {
+        const test::LoopFilter loop = [&](MSG& message) { return window_->PreTranslateMessage(message); };
+        return test::HoverTip(window_->LvwOhjelmat(), item, window_->InfoTipOf(window_->LvwOhjelmat()), loop);
+    }
+};
+
+TEST_F(Installers, RowsTurnGreyOnlyOnceTheirUninstallerIsGone)
+{
+    ASSERT_EQ(test::RunAndWait(L"\"" + Installer(L"karnio-nsis-demo.exe") + L"\" /S"), 0);
+    ASSERT_EQ(test::RunAndWait(L"msiexec.exe /i \"" + Installer(L"karnio-wixl-demo.msi") + L"\" /qn"), 0);
+    ASSERT_TRUE(test::EntryExists(S::Machine, L"KarnioNsisDemo"));
+    ASSERT_TRUE(test::EntryExists(S::Machine32, Wide(kProductCode)));
+    const std::wstring uninstall = L"\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+    const std::wstring nsisPath = L"HKEY_LOCAL_MACHINE\\Software" + uninstall + L"KarnioNsisDemo";
+    const std::wstring msiPath = L"HKEY_LOCAL_MACHINE\\Software\\WOW6432Node" + uninstall + Wide(kProductCode);
+
+    // Installed: drawn as any row, with the one-line tip.
+    FrmKarnio& window = Open();
+    HWND list = window.LvwOhjelmat();
+    EXPECT_TRUE(DrawnIn(list, Row(kNsisName), COLOR_WINDOWTEXT, COLOR_GRAYTEXT));
+    EXPECT_TRUE(DrawnIn(list, Row(kMsiName), COLOR_WINDOWTEXT, COLOR_GRAYTEXT));
+    EXPECT_EQ(Tip(Row(kNsisName)), nsisPath);
+    EXPECT_EQ(Tip(Row(kMsiName)), msiPath);
+
+    // The program's folder deleted by hand; the product uninstalled, and its entry put back.
+    const auto entry = LueMerkinta(registry_, S::Machine32, kProductCode);
+    ASSERT_TRUE(entry);
+    ASSERT_EQ(test::RunAndWait(L"msiexec.exe /x " + Wide(kProductCode) + L" /qn"), 0);
+    ASSERT_FALSE(test::EntryExists(S::Machine32, Wide(kProductCode)));
+    ASSERT_EQ(PalautaMerkinta(registry_, *entry), kErrorSuccess);
+    for (const wchar_t* file : {L"\\lueminut.txt", L"\\poista.exe"}) ASSERT_TRUE(DeleteFileW((kNsisFolder + std::wstring(file)).c_str()));
+    ASSERT_TRUE(RemoveDirectoryW(kNsisFolder));
+    Command(IDM_PAIVITA);
+
+    EXPECT_TRUE(DrawnIn(list, Row(kNsisName), COLOR_GRAYTEXT, COLOR_WINDOWTEXT));
+    EXPECT_TRUE(DrawnIn(list, Row(kMsiName), COLOR_GRAYTEXT, COLOR_WINDOWTEXT));
+    EXPECT_EQ(Tip(Row(kNsisName)), nsisPath + L"\r\nPoisto-ohjelmaa ei löydy: " + kNsisFolder + L"\\poista.exe");
+    EXPECT_EQ(Tip(Row(kMsiName)), msiPath + L"\r\nWindows Installer ei tunne tuotetta " + Wide(kProductCode));
+
+    // A grey row shown as selected takes the highlight colours, and stays usable.
+    test::SelectRow(list, Row(kMsiName));
+    UpdateWindow(list);
+    EXPECT_TRUE(DrawnIn(list, Row(kMsiName), COLOR_HIGHLIGHTTEXT, COLOR_GRAYTEXT));
+    EXPECT_EQ(window.StrAvain(), kProductCode);
+    EXPECT_EQ(GetMenuState(window.MnuPopUp(), IDM_AJA, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    Command(IDM_POISTA);
+    EXPECT_FALSE(test::EntryExists(S::Machine32, Wide(kProductCode)));
+    EXPECT_EQ(test::FindRow(list, kMsiName), -1);
+}
+
+}  // namespace
+}  // namespace karnio
