@@ -4,7 +4,7 @@ add_library(karnio_ui STATIC
     src/ui/common/cursor.cpp
     src/ui/common/layout.cpp
     src/ui/common/shell.cpp
-    src/app/text.cpp
+    src/ui/common/text.cpp
     src/ui/main/frmKarnio.cpp
     src/ui/main/launcher.cpp
     src/ui/main/listview_sink.cpp
@@ -12,9 +12,9 @@ add_library(karnio_ui STATIC
     src/ui/about/frmTietoja.cpp)
 target_link_libraries(karnio_ui PUBLIC karnio_core comctl32 shell32 version gdi32 user32 msi)
 
-set(KARNIO_RESOURCES ${CMAKE_CURRENT_SOURCE_DIR}/src/app/karnio.rc)
+set(KARNIO_RESOURCES ${CMAKE_CURRENT_SOURCE_DIR}/src/ui/resources/karnio.rc)
 set_source_files_properties(${KARNIO_RESOURCES} PROPERTIES OBJECT_DEPENDS
-    "${CMAKE_CURRENT_SOURCE_DIR}/src/app/karnio.ico;${CMAKE_CURRENT_SOURCE_DIR}/src/app/sormi.cur;${CMAKE_CURRENT_SOURCE_DIR}/src/app/karnio.exe.manifest;${CMAKE_CURRENT_SOURCE_DIR}/src/app/resource.h")
+    "${CMAKE_CURRENT_SOURCE_DIR}/src/ui/resources/karnio.ico;${CMAKE_CURRENT_SOURCE_DIR}/src/ui/resources/sormi.cur;${CMAKE_CURRENT_SOURCE_DIR}/src/ui/resources/karnio.exe.manifest;${CMAKE_CURRENT_SOURCE_DIR}/src/ui/resources/resource.h")
 
 add_executable(karnio WIN32 src/app/main.cpp ${KARNIO_RESOURCES})
 target_link_options(karnio PRIVATE -municode)

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Draws Karnio's program icon (src/app/karnio.ico) and the hand cursor
-(src/app/sormi.cur). The pictures are ours, drawn here pixel by pixel."""
+"""Draws Karnio's program icon (src/ui/resources/karnio.ico) and the hand cursor
+(src/ui/resources/sormi.cur). The pictures are ours, drawn here pixel by pixel."""
 import struct
 import sys
 from pathlib import Path
@@ -131,7 +131,7 @@ def container(kind, images):
 
 def main():
     root = Path(__file__).resolve().parent.parent
-    target = Path(sys.argv[1]) if len(sys.argv) > 1 else root / 'src' / 'app'
+    target = Path(sys.argv[1]) if len(sys.argv) > 1 else root / 'src' / 'ui' / 'resources'
     (target / 'karnio.ico').write_bytes(
         container(1, [(program_window(16), 8, None), (program_window(32), 8, None)]))
     (target / 'sormi.cur').write_bytes(

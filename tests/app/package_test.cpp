@@ -1,6 +1,6 @@
 // The release ZIP, unpacked by tools/test: karnio.exe starts from its folder and
 // F1 opens the readme beside it, through the real shell.
-#include "app/text.h"
+#include "ui/common/text.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -4,13 +4,13 @@
 #include "ui/about/frmTietoja.h"
 #include "ui/main/frmKarnio.h"
 
-#include "app/resource.h"
 #include "registry/mdlKarnio.h"
 #include "registry/memory_registry.h"
 #include "registry/windows_registry.h"
 #include "support/entry_values.h"
 #include "support/process_resources.h"
 #include "support/vector_sink.h"
+#include "ui/resources/resource.h"
 #include "ui/ui_support.h"
 
 #include <algorithm>

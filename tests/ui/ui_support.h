@@ -1,14 +1,14 @@
 // Helpers for driving Karnio's real windows in-process under Wine.
 #pragma once
 
-#include "ui/common/cursor.h"
-#include "ui/common/layout.h"
-#include "app/text.h"
 #include "catalogue/uninstall_list.h"
-#include "app/resource.h"
 #include "registry/windows_registry.h"
 #include "support/real_registry.h"
+#include "ui/common/cursor.h"
+#include "ui/common/layout.h"
+#include "ui/common/text.h"
 #include "ui/main/frmKarnio.h"
+#include "ui/resources/resource.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -3,9 +3,9 @@
 // alone and Wine's own "reg query /s" of the native key, the window's own share
 // of a rebuild (rows, sorting, painting) and the leftover checks, each timed on
 // its own. A program that prints figures, not a test.
-#include "app/text.h"
 #include "catalogue/uninstall_list.h"
 #include "registry/windows_registry.h"
+#include "ui/common/text.h"
 #include "ui/main/frmKarnio.h"
 #include "ui/main/listview_sink.h"
 

@@ -1,10 +1,10 @@
 #include "ui/about/frmTietoja.h"
 
-#include "app/resource.h"
-#include "app/text.h"
 #include "ui/common/cursor.h"
 #include "ui/common/layout.h"
 #include "ui/common/shell.h"
+#include "ui/common/text.h"
+#include "ui/resources/resource.h"
 
 #include <windowsx.h>
 

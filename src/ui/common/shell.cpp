@@ -1,7 +1,7 @@
 #include "ui/common/shell.h"
 
-#include "app/resource.h"
-#include "app/text.h"
+#include "ui/common/text.h"
+#include "ui/resources/resource.h"
 
 #include <shellapi.h>
 

@@ -1,14 +1,14 @@
 #include "ui/main/frmKarnio.h"
 
-#include "app/resource.h"
-#include "app/text.h"
 #include "catalogue/uninstall_list.h"
 #include "ui/about/frmTietoja.h"
 #include "ui/common/cursor.h"
 #include "ui/common/layout.h"
 #include "ui/common/shell.h"
+#include "ui/common/text.h"
 #include "ui/main/launcher.h"
 #include "ui/main/listview_sink.h"
+#include "ui/resources/resource.h"
 
 #include <commctrl.h>
 #include <windowsx.h>

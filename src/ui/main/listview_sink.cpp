@@ -1,6 +1,6 @@
 #include "ui/main/listview_sink.h"
 
-#include "app/text.h"
+#include "ui/common/text.h"
 #include "ui/main/windows_host.h"
 
 #include <commctrl.h>

@@ -2,9 +2,9 @@
 #include "ui/about/frmTietoja.h"
 #include "ui/main/frmKarnio.h"
 
-#include "app/resource.h"
 #include "registry/windows_registry.h"
 #include "support/process_resources.h"
+#include "ui/resources/resource.h"
 #include "ui/ui_support.h"
 
 #include <cstdio>

@@ -3,7 +3,7 @@
 // and its tip says why.
 #include "ui/main/frmKarnio.h"
 
-#include "app/resource.h"
+#include "ui/resources/resource.h"
 #include "ui/ui_support.h"
 
 #include <set>

@@ -2,9 +2,9 @@
 // of the throwaway prefix.
 #include "ui/main/frmKarnio.h"
 
-#include "app/resource.h"
 #include "registry/windows_registry.h"
 #include "ui/common/shell.h"
+#include "ui/resources/resource.h"
 #include "ui/ui_support.h"
 
 #include <fstream>

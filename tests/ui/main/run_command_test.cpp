@@ -2,8 +2,8 @@
 #include "ui/main/frmKarnio.h"
 #include "ui/main/launcher.h"
 
-#include "app/resource.h"
 #include "registry/windows_registry.h"
+#include "ui/resources/resource.h"
 #include "ui/ui_support.h"
 
 namespace karnio {

@@ -2,8 +2,8 @@
 // a delete reaches only that key, and the info tip names it.
 #include "ui/main/frmKarnio.h"
 
-#include "app/resource.h"
 #include "registry/windows_registry.h"
+#include "ui/resources/resource.h"
 #include "ui/ui_support.h"
 
 #include <map>

@@ -1,8 +1,8 @@
 // Ctrl+Z in the real window: deleted entries come back, the latest first.
 #include "ui/main/frmKarnio.h"
 
-#include "app/resource.h"
 #include "support/entry_values.h"
+#include "ui/resources/resource.h"
 #include "ui/ui_support.h"
 
 namespace karnio {

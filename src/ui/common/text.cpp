@@ -1,4 +1,4 @@
-#include "app/text.h"
+#include "ui/common/text.h"
 
 #include <windows.h>
 
