@@ -104,6 +104,19 @@ std::vector<unsigned char> Bytes(const std::u16string& units)
     return bytes;
 }
 
+// Sets a value, or adds it; an overwritten value keeps the name it was made with.
+void Store(std::vector<StoredValue>& values, StoredValue stored)
+{
+    for (auto& value : values) {
+        if (CompareRegistryNames(value.name, stored.name) == 0) {
+            stored.name = value.name;
+            value = std::move(stored);
+            return;
+        }
+    }
+    values.push_back(std::move(stored));
+}
+
 std::vector<std::string> SplitPath(const char* path)
 {
     std::vector<std::string> parts;
@@ -211,13 +224,7 @@ void MemoryRegistry::SetValue(RegKey root, const std::string& path, const std::s
 {
     NodePtr node;
     if (Walk(root, path.c_str(), view, true, &node, nullptr) != kErrorSuccess) return;
-    for (auto& value : node->values) {
-        if (CompareRegistryNames(value.name, valueName) == 0) {
-            value = {value.name, type, std::move(data)};
-            return;
-        }
-    }
-    node->values.push_back({valueName, type, std::move(data)});
+    Store(node->values, {valueName, type, std::move(data)});
 }
 
 void MemoryRegistry::SetString(RegKey root, const std::string& path, const std::string& valueName,
@@ -251,11 +258,16 @@ RegStatus MemoryRegistry::Open(RegKey root, const char* path, RegView view, RegK
     NodePtr node;
     const RegStatus status = Walk(root, path, view, false, &node, nullptr);
     if (status != kErrorSuccess) return status;
+    *result = NewHandle(node);
+    return kErrorSuccess;
+}
+
+RegKey MemoryRegistry::NewHandle(NodePtr node)
+{
     const RegKey handle = nextHandle_;
     nextHandle_ += 4;
-    handles_[handle] = node;
-    *result = handle;
-    return kErrorSuccess;
+    handles_[handle] = std::move(node);
+    return handle;
 }
 
 RegStatus MemoryRegistry::QueryValueEx(RegKey key, const char* valueName, std::uint32_t* type,
@@ -372,10 +384,7 @@ RegStatus MemoryRegistry::CreateKeyExW(RegKey root, const char16_t* path, RegVie
     NodePtr node;
     const RegStatus status = Walk(root, Utf8KeepingSurrogates(path ? path : u"").c_str(), view, true, &node, created);
     if (status != kErrorSuccess) return status;
-    const RegKey handle = nextHandle_;
-    nextHandle_ += 4;
-    handles_[handle] = node;
-    *result = handle;
+    *result = NewHandle(node);
     return kErrorSuccess;
 }
 
@@ -391,15 +400,7 @@ RegStatus MemoryRegistry::SetValueExW(RegKey key, const char16_t* name, std::uin
         const auto unit = [&](std::uint32_t at) { return data[2 * at] | data[2 * at + 1]; };
         if ((size < 2 || unit(size / 2 - 1) != 0) && unit(size / 2) == 0) size += 2;
     }
-    Node::Value stored{Utf8KeepingSurrogates(name ? name : u""), type, std::vector<unsigned char>(data, data + size), true};
-    for (auto& value : node->values) {
-        if (CompareRegistryNames(value.name, stored.name) == 0) {
-            stored.name = value.name;  // an overwritten value keeps the name it was made with
-            value = std::move(stored);
-            return kErrorSuccess;
-        }
-    }
-    node->values.push_back(std::move(stored));
+    Store(node->values, {Utf8KeepingSurrogates(name ? name : u""), type, std::vector<unsigned char>(data, data + size), true});
     return kErrorSuccess;
 }
 

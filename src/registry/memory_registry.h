@@ -62,6 +62,7 @@ private:
     using NodePtr = std::shared_ptr<Node>;
 
     NodePtr Resolve(RegKey key) const;
+    RegKey NewHandle(NodePtr node);
     RegStatus Walk(RegKey root, const char* path, RegView view, bool create, NodePtr* found, bool* created);
     RegStatus Open(RegKey root, const char* path, RegView view, RegKey* result);
     RegStatus Delete(RegKey root, const char* path, RegView view);
