@@ -17,6 +17,12 @@ void ListaaLahde(Registry& registry, UninstallSource lahde, ListSink& ohjelmat, 
     std::int32_t indeksi = 0;
     do {
         aliavain = HaeAliavain(registry, juuri, kUninstallPath, indeksi, nakyma);
+        if (aliavain.find('\0') != std::string::npos) {
+            // Opened by name, it would be the key named by the part before the zero: read nothing.
+            piilotetut.SetSubItem1(piilotetut.AddRow(lahde, aliavain, ShownKeyName(aliavain)), std::string());
+            ++indeksi;
+            continue;
+        }
         const std::string polku = kUninstallPath + aliavain;
         const auto arvo = [&](const char* nimi) { return HaeRekisteriarvo(registry, juuri, polku, nimi, nakyma); };
 
@@ -62,8 +68,15 @@ RegView ViewOf(UninstallSource source)
     return source == UninstallSource::Machine32 ? RegView::Bits32 : RegView::Native;
 }
 
-std::string KeyPathText(UninstallSource source, const std::string& subkey)
+std::string ShownKeyName(const std::string& subkey)
 {
+    const std::size_t zero = subkey.find('\0');
+    return zero == std::string::npos ? subkey : subkey.substr(0, zero) + "\xE2\x80\xA6";  // "…"
+}
+
+std::string KeyPathText(UninstallSource source, const std::string& key)
+{
+    const std::string subkey = ShownKeyName(key);
     switch (source) {
     case UninstallSource::Machine32:
         return "HKEY_LOCAL_MACHINE\\Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + subkey;
@@ -84,7 +97,7 @@ void ListaaOhjelmat(Registry& registry, ListSink& ohjelmat, ListSink& piilotetut
 
 bool OnPoistettava(const std::string& aliavain)
 {
-    return !aliavain.empty() && aliavain.find('\\') == std::string::npos;
+    return !aliavain.empty() && aliavain.find('\\') == std::string::npos && aliavain.find('\0') == std::string::npos;
 }
 
 bool PoistaAvain(Registry& registry, UninstallSource source, const std::string& aliavain)

@@ -22,6 +22,10 @@ inline constexpr UninstallSource kUninstallSources[] = {UninstallSource::Machine
 RegKey RootOf(UninstallSource source);
 RegView ViewOf(UninstallSource source);
 
+// A subkey name as the lists show it: one with a zero character (made through
+// the native API) as the part before the zero followed by "…".
+std::string ShownKeyName(const std::string& subkey);
+
 // The subkey's full registry path as Regedit shows it, for example
 // HKEY_LOCAL_MACHINE\Software\WOW6432Node\Microsoft\...\Uninstall\<subkey>.
 std::string KeyPathText(UninstallSource source, const std::string& subkey);
@@ -44,7 +48,8 @@ void ListaaOhjelmat(Registry& registry, ListSink& ohjelmat, ListSink& piilotetut
 RegStatus DeleteInSource(Registry& registry, UninstallSource source, const std::string& path);
 
 // Whether a subkey name may be deleted: not empty (nothing chosen yet: the path
-// would name the Uninstall key itself) and without a separator.
+// would name the Uninstall key itself), without a separator, and without a zero
+// character (the narrow path would name the key called by the part before it).
 bool OnPoistettava(const std::string& aliavain);
 
 // Deletes the subkey of one entry from the Uninstall key it was listed from.

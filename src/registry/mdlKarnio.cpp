@@ -77,14 +77,12 @@ std::string HaeAliavain(Registry& registry, RegKey root, const std::string& path
     const RegKey key = Open(registry, root, path, view);
 
     std::vector<char> buffer(kReadBufferSize, ' ');
-    const RegStatus status =
-        registry.EnumKey(key, static_cast<std::uint32_t>(index), buffer.data(), kReadBufferSize);
+    std::uint32_t length = kReadBufferSize;
+    const RegStatus status = registry.EnumKeyEx(key, static_cast<std::uint32_t>(index), buffer.data(), &length);
 
     std::string result = kNotFound;
-    if (status == kErrorSuccess) {
-        const auto end = std::find(buffer.begin(), buffer.end(), '\0');
-        result.assign(buffer.begin(), end);
-    }
+    // The true length keeps a name with a zero character in it whole.
+    if (status == kErrorSuccess && length < kReadBufferSize) result.assign(buffer.data(), length);
     registry.CloseKey(key);
     return result;
 }

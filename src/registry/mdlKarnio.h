@@ -20,7 +20,8 @@ inline constexpr std::uint32_t kReadBufferSize = 2048;
 std::string HaeRekisteriarvo(Registry& registry, RegKey root, const std::string& path,
                              const std::string& valueName, RegView view = RegView::Native);
 
-// Name of the subkey at position index of root\path.
+// Name of the subkey at position index of root\path, whole: a name made
+// through the native API may hold a zero character.
 std::string HaeAliavain(Registry& registry, RegKey root, const std::string& path,
                         std::int32_t index, RegView view = RegView::Native);
 

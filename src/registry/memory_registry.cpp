@@ -117,16 +117,17 @@ void Store(std::vector<StoredValue>& values, StoredValue stored)
     values.push_back(std::move(stored));
 }
 
-std::vector<std::string> SplitPath(const char* path)
+// A path made by a test may hold zero characters, as the native API allows.
+std::vector<std::string> SplitPath(const std::string& path)
 {
     std::vector<std::string> parts;
     std::string part;
-    for (const char* p = path; *p; ++p) {
-        if (*p == '\\') {
+    for (const char c : path) {
+        if (c == '\\') {
             if (!part.empty()) parts.push_back(part);
             part.clear();
         } else {
-            part.push_back(*p);
+            part.push_back(c);
         }
     }
     if (!part.empty()) parts.push_back(part);
@@ -177,7 +178,7 @@ MemoryRegistry::NodePtr MemoryRegistry::Resolve(RegKey key) const
     return nullptr;
 }
 
-RegStatus MemoryRegistry::Walk(RegKey root, const char* path, RegView view, bool create, NodePtr* found,
+RegStatus MemoryRegistry::Walk(RegKey root, const std::string& path, RegView view, bool create, NodePtr* found,
                                bool* created)
 {
     NodePtr node = Resolve(root);
@@ -215,7 +216,7 @@ bool MemoryRegistry::CreateKey(RegKey root, const std::string& path, RegView vie
 {
     NodePtr node;
     bool created = false;
-    Walk(root, path.c_str(), view, true, &node, &created);
+    Walk(root, path, view, true, &node, &created);
     return created;
 }
 
@@ -223,7 +224,7 @@ void MemoryRegistry::SetValue(RegKey root, const std::string& path, const std::s
                               std::uint32_t type, std::vector<unsigned char> data, RegView view)
 {
     NodePtr node;
-    if (Walk(root, path.c_str(), view, true, &node, nullptr) != kErrorSuccess) return;
+    if (Walk(root, path, view, true, &node, nullptr) != kErrorSuccess) return;
     Store(node->values, {valueName, type, std::move(data)});
 }
 
@@ -297,15 +298,31 @@ RegStatus MemoryRegistry::QueryValueEx(RegKey key, const char* valueName, std::u
     return kErrorFileNotFound;
 }
 
-RegStatus MemoryRegistry::EnumKey(RegKey key, std::uint32_t index, char* name, std::uint32_t nameSize)
+RegStatus MemoryRegistry::EnumKeyEx(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameLength)
 {
     const NodePtr node = Resolve(key);
     if (!node) return kErrorInvalidHandle;
     if (node->deleted) return kErrorKeyDeleted;
     if (index >= node->children.size()) return kErrorNoMoreItems;
     const std::string& kid = node->children[index]->name;
-    if (kid.size() + 1 > nameSize) return kErrorMoreData;
-    std::memcpy(name, kid.c_str(), kid.size() + 1);
+    if (kid.size() + 1 > *nameLength) return kErrorMoreData;
+    std::memcpy(name, kid.data(), kid.size());
+    name[kid.size()] = '\0';
+    *nameLength = static_cast<std::uint32_t>(kid.size());
+    return kErrorSuccess;
+}
+
+RegStatus MemoryRegistry::EnumKeyExW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength)
+{
+    const NodePtr node = Resolve(key);
+    if (!node) return kErrorInvalidHandle;
+    if (node->deleted) return kErrorKeyDeleted;
+    if (index >= node->children.size()) return kErrorNoMoreItems;
+    const std::u16string kid = Utf16(node->children[index]->name);
+    if (kid.size() + 1 > *nameLength) return kErrorMoreData;
+    std::copy(kid.begin(), kid.end(), name);
+    name[kid.size()] = u'\0';
+    *nameLength = static_cast<std::uint32_t>(kid.size());
     return kErrorSuccess;
 }
 
@@ -326,11 +343,34 @@ RegStatus MemoryRegistry::Delete(RegKey root, const char* path, RegView view)
     const RegStatus status = Walk(root, path, view, false, &node, nullptr);
     if (status != kErrorSuccess) return status;
     if (!node->parent || !node->children.empty()) return kErrorAccessDenied;
+    Detach(node);
+    return kErrorSuccess;
+}
+
+RegStatus MemoryRegistry::DeleteTreeW(RegKey root, const char16_t* path, RegView view)
+{
+    if (!path || !*path) return kErrorInvalidParameter;
+    NodePtr node;
+    const RegStatus status = Walk(root, Utf8KeepingSurrogates(path), view, false, &node, nullptr);
+    if (status != kErrorSuccess) return status;
+    if (!node->parent) return kErrorAccessDenied;
+    Detach(node);
+    return kErrorSuccess;
+}
+
+// Takes the key out of the tree; handles still open on it or below it see a deleted key.
+void MemoryRegistry::Detach(const NodePtr& node)
+{
     auto& siblings = node->parent->children;
     siblings.erase(std::find(siblings.begin(), siblings.end(), node));
-    node->deleted = true;
     node->parent = nullptr;
-    return kErrorSuccess;
+    std::vector<Node*> pending = {node.get()};
+    while (!pending.empty()) {
+        Node* gone = pending.back();
+        pending.pop_back();
+        gone->deleted = true;
+        for (const NodePtr& kid : gone->children) pending.push_back(kid.get());
+    }
 }
 
 RegStatus MemoryRegistry::OpenKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result)
@@ -382,7 +422,7 @@ RegStatus MemoryRegistry::CreateKeyExW(RegKey root, const char16_t* path, RegVie
     *result = 0;
     *created = false;
     NodePtr node;
-    const RegStatus status = Walk(root, Utf8KeepingSurrogates(path ? path : u"").c_str(), view, true, &node, created);
+    const RegStatus status = Walk(root, Utf8KeepingSurrogates(path ? path : u""), view, true, &node, created);
     if (status != kErrorSuccess) return status;
     *result = NewHandle(node);
     return kErrorSuccess;

@@ -1,6 +1,6 @@
 // An in-memory registry with the semantics of the Windows calls as Wine serves
 // them: case-insensitive names, subkeys enumerated in Wine's order, string
-// terminators appended when there is room, keys with subkeys refusing deletion,
+// terminators appended when there is room, keys with subkeys refusing RegDeleteKey,
 // and a 32-bit view in which HKEY_LOCAL_MACHINE\Software is the separate tree
 // stored under Software\WOW6432Node (HKEY_CURRENT_USER has one view only).
 // A value keeps the form it was written in: the narrow calls' UTF-8 or the wide
@@ -30,6 +30,7 @@ public:
     ~MemoryRegistry() override;
 
     // Creates the key and any missing parents; false when it existed already.
+    // Names may hold zero characters, as keys made through the native API do.
     bool CreateKey(RegKey root, const std::string& path, RegView view = RegView::Native);
     // Creates the key as needed and sets one value; data is the narrow form.
     void SetValue(RegKey root, const std::string& path, const std::string& valueName,
@@ -42,8 +43,7 @@ public:
     RegStatus OpenKey(RegKey root, const char* path, RegKey* result) override;
     RegStatus QueryValueEx(RegKey key, const char* valueName, std::uint32_t* type,
                            unsigned char* data, std::uint32_t* size) override;
-    RegStatus EnumKey(RegKey key, std::uint32_t index, char* name,
-                      std::uint32_t nameSize) override;
+    RegStatus EnumKeyEx(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameLength) override;
     RegStatus CloseKey(RegKey key) override;
     RegStatus DeleteKey(RegKey root, const char* path) override;
     RegStatus OpenKeyEx(RegKey root, const char* path, RegView view, RegKey* result) override;
@@ -53,6 +53,8 @@ public:
                             std::uint32_t* maxDataSize) override;
     RegStatus EnumValueW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength,
                          std::uint32_t* type, unsigned char* data, std::uint32_t* size) override;
+    RegStatus EnumKeyExW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength) override;
+    RegStatus DeleteTreeW(RegKey root, const char16_t* path, RegView view) override;
     RegStatus CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result, bool* created) override;
     RegStatus SetValueExW(RegKey key, const char16_t* name, std::uint32_t type, const unsigned char* data,
                           std::uint32_t size) override;
@@ -63,9 +65,10 @@ private:
 
     NodePtr Resolve(RegKey key) const;
     RegKey NewHandle(NodePtr node);
-    RegStatus Walk(RegKey root, const char* path, RegView view, bool create, NodePtr* found, bool* created);
+    RegStatus Walk(RegKey root, const std::string& path, RegView view, bool create, NodePtr* found, bool* created);
     RegStatus Open(RegKey root, const char* path, RegView view, RegKey* result);
     RegStatus Delete(RegKey root, const char* path, RegView view);
+    static void Detach(const NodePtr& node);
 
     std::map<RegKey, NodePtr> roots_;
     std::map<RegKey, NodePtr> handles_;

@@ -50,12 +50,13 @@ public:
     // terminators included); data that does not fit gives kErrorMoreData.
     virtual RegStatus QueryValueEx(RegKey key, const char* valueName, std::uint32_t* type,
                                    unsigned char* data, std::uint32_t* size) = 0;
-    // RegEnumKeyA: the zero-terminated name of subkey number index.
-    virtual RegStatus EnumKey(RegKey key, std::uint32_t index, char* name,
-                              std::uint32_t nameSize) = 0;
+    // RegEnumKeyExA: the name of subkey number index, zero-terminated, with
+    // *nameLength the room in characters in (terminator included) and the
+    // name's true length out, which counts any zero character inside it.
+    virtual RegStatus EnumKeyEx(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameLength) = 0;
     // RegCloseKey: closing 0 is allowed and reports kErrorInvalidHandle.
     virtual RegStatus CloseKey(RegKey key) = 0;
-    // RegDeleteKeyA: deletes a key that has no subkeys.
+    // RegDeleteKeyA: deletes a key that has no subkeys (one that has answers kErrorAccessDenied).
     virtual RegStatus DeleteKey(RegKey root, const char* path) = 0;
 
     // RegOpenKeyExA for reading (KEY_READ) in the given view.
@@ -75,6 +76,11 @@ public:
     // data comes as stored, nothing appended. Past the last value kErrorNoMoreItems.
     virtual RegStatus EnumValueW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength,
                                  std::uint32_t* type, unsigned char* data, std::uint32_t* size) = 0;
+    // RegEnumKeyExW: as EnumKeyEx, the name as stored.
+    virtual RegStatus EnumKeyExW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength) = 0;
+    // RegDeleteTreeW in the given view: the key with every subkey and value under it.
+    // Windows may have deleted part of the tree when it fails.
+    virtual RegStatus DeleteTreeW(RegKey root, const char16_t* path, RegView view) = 0;
     // RegCreateKeyExW for reading and writing in the given view, creating missing
     // parents; *created tells whether the key itself is new.
     virtual RegStatus CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result,

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace karnio {
 
 static_assert(sizeof(RegKey) == sizeof(HKEY));
@@ -32,10 +34,12 @@ RegStatus WindowsRegistry::QueryValueEx(RegKey key, const char* valueName, std::
     return status;
 }
 
-RegStatus WindowsRegistry::EnumKey(RegKey key, std::uint32_t index, char* name,
-                                   std::uint32_t nameSize)
+RegStatus WindowsRegistry::EnumKeyEx(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameLength)
 {
-    return RegEnumKeyA(AsHkey(key), index, name, nameSize);
+    DWORD length = *nameLength;
+    const LONG status = RegEnumKeyExA(AsHkey(key), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+    *nameLength = length;
+    return status;
 }
 
 RegStatus WindowsRegistry::CloseKey(RegKey key) { return RegCloseKey(AsHkey(key)); }
@@ -87,6 +91,33 @@ RegStatus WindowsRegistry::EnumValueW(RegKey key, std::uint32_t index, char16_t*
     *nameLength = length;
     *type = valueType;
     *size = dataSize;
+    return status;
+}
+
+RegStatus WindowsRegistry::EnumKeyExW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength)
+{
+    DWORD length = *nameLength;
+    const LONG status = RegEnumKeyExW(AsHkey(key), index, reinterpret_cast<wchar_t*>(name), &length, nullptr, nullptr,
+                                      nullptr, nullptr);
+    *nameLength = length;
+    return status;
+}
+
+RegStatus WindowsRegistry::DeleteTreeW(RegKey root, const char16_t* path, RegView view)
+{
+    // RegDeleteTreeW takes no view, so the parent is opened in the view and the tree deleted below it.
+    const std::u16string whole(path);
+    const std::size_t cut = whole.rfind(u'\\');
+    const std::u16string parentPath = cut == std::u16string::npos ? std::u16string() : whole.substr(0, cut);
+    const std::u16string name = cut == std::u16string::npos ? whole : whole.substr(cut + 1);
+    // An empty name would have RegDeleteTreeW empty the parent itself.
+    if (name.empty()) return ERROR_INVALID_PARAMETER;
+    HKEY parent = nullptr;
+    LONG status = RegOpenKeyExW(AsHkey(root), AsWide(parentPath.c_str()), 0,
+                                KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE | DELETE | ViewFlag(view), &parent);
+    if (status != ERROR_SUCCESS) return status;
+    status = RegDeleteTreeW(parent, AsWide(name.c_str()));
+    RegCloseKey(parent);
     return status;
 }
 

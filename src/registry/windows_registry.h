@@ -11,8 +11,7 @@ public:
     RegStatus OpenKey(RegKey root, const char* path, RegKey* result) override;
     RegStatus QueryValueEx(RegKey key, const char* valueName, std::uint32_t* type,
                            unsigned char* data, std::uint32_t* size) override;
-    RegStatus EnumKey(RegKey key, std::uint32_t index, char* name,
-                      std::uint32_t nameSize) override;
+    RegStatus EnumKeyEx(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameLength) override;
     RegStatus CloseKey(RegKey key) override;
     RegStatus DeleteKey(RegKey root, const char* path) override;
     RegStatus OpenKeyEx(RegKey root, const char* path, RegView view, RegKey* result) override;
@@ -22,6 +21,8 @@ public:
                             std::uint32_t* maxDataSize) override;
     RegStatus EnumValueW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength,
                          std::uint32_t* type, unsigned char* data, std::uint32_t* size) override;
+    RegStatus EnumKeyExW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength) override;
+    RegStatus DeleteTreeW(RegKey root, const char16_t* path, RegView view) override;
     RegStatus CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result, bool* created) override;
     RegStatus SetValueExW(RegKey key, const char16_t* name, std::uint32_t type, const unsigned char* data,
                           std::uint32_t size) override;

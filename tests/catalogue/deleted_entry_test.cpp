@@ -6,6 +6,7 @@
 #include "registry/unicode.h"
 #include "support/entry_values.h"
 #include "support/recording_registry.h"
+#include "support/scripted_registry.h"
 
 #include <gtest/gtest.h>
 
@@ -44,9 +45,26 @@ TEST(DeletedEntry, OnlyAWholeCopyOfAKeyThatIsReallyGoneIsKept)
     registry.CreateKey(kHkeyLocalMachine, path + "Isä\\Lapsi");
     test::RecordingRegistry recording(registry);
 
-    // Windows refuses to delete a key with subkeys: no copy, nothing lost.
-    EXPECT_FALSE(PoistaMerkinta(recording, S::Machine, "Isä"));
-    EXPECT_TRUE(LueMerkinta(registry, S::Machine, "Isä"));
+    // A refused delete is told and leaves no copy; a delete that cannot be checked leaves none either.
+    registry.SetString(kHkeyLocalMachine, path + "Lehti", "DisplayName", "Lehti");
+    test::ScriptedRegistry dry(registry);
+    LueMerkinta(dry, S::Machine, "Lehti");
+    for (const int failing : {dry.calls, dry.calls + 1}) {
+        test::ScriptedRegistry scripted(registry);
+        scripted.failAt = failing;
+        scripted.failWith = kErrorAccessDenied;
+        RegStatus refused = kErrorSuccess;
+        EXPECT_FALSE(PoistaMerkinta(scripted, S::Machine, "Lehti", &refused)) << failing;
+        const bool deleteFailed = failing == dry.calls;
+        EXPECT_EQ(refused, deleteFailed ? kErrorAccessDenied : kErrorSuccess);
+        EXPECT_EQ(LueMerkinta(registry, S::Machine, "Lehti").has_value(), deleteFailed);
+    }
+    // Windows deletes no key with subkeys: the entry goes with everything under it.
+    const auto tree = PoistaMerkinta(recording, S::Machine, "Isä");
+    ASSERT_TRUE(tree);
+    EXPECT_FALSE(LueMerkinta(registry, S::Machine, "Isä"));
+    ASSERT_EQ(tree->subkeys.size(), 1u);
+    EXPECT_EQ(Utf8(tree->subkeys[0].name), "Lapsi");
     // Nothing chosen yet, or a name that would reach outside the Uninstall key: not even read.
     recording.calls.clear();
     EXPECT_FALSE(PoistaMerkinta(recording, S::Machine, ""));

@@ -22,8 +22,10 @@ void Check(bool ok, const char* what)
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
-// A system where nothing is installed and only drive C: is a local fixed disk.
-class EmptySystem final : public HostSystem {
+// A system where any path may be a file, a folder, missing or locked, decided
+// by its letters, where every other product is installed, and where only drive
+// C: is a local fixed disk.
+class ScatteredSystem final : public HostSystem {
 public:
     bool ExpandVariables(const std::wstring& text, std::wstring& expanded) override
     {
@@ -31,12 +33,26 @@ public:
         return text.size() < kMaxCommandLine;
     }
     std::wstring FullPath(const std::wstring& path) override { return path; }
-    bool IsFile(const std::wstring&) override { return false; }
+    PathState Probe(const std::wstring& path) override
+    {
+        switch (Hash(path) % 4) {
+        case 0: return {PathState::File};
+        case 1: return {PathState::Folder};
+        case 2: return {PathState::Missing};
+        }
+        return {PathState::Failed, 5};
+    }
     const std::vector<std::wstring>& SearchFolders() override { return folders_; }
     bool IsLocalFixedDrive(wchar_t letter) override { return letter == L'C'; }
-    bool IsUnknownProduct(const std::wstring&) override { return true; }
+    bool IsUnknownProduct(const std::wstring& code) override { return Hash(code) % 2; }
 
 private:
+    static unsigned Hash(const std::wstring& text)
+    {
+        unsigned hash = 7;
+        for (const wchar_t c : text) hash = hash * 31 + static_cast<unsigned>(c >= L'A' && c <= L'Z' ? c + 32 : c);
+        return hash;
+    }
     std::vector<std::wstring> folders_ = {L"C:\\Windows\\system32"};
 };
 
@@ -81,16 +97,37 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           "batch files are told by their extension");
 
     // A leftover always says what is missing, and a product code is one whole code.
-    EmptySystem system;
+    ScatteredSystem system;
     const Leftover leftover = FindLeftover(line, system);
     Check(leftover.kind == Leftover::None || !leftover.subject.empty(), "a leftover without a subject");
     if (leftover.kind == Leftover::UnknownProduct)
         Check(leftover.subject.size() == 38 && leftover.subject.front() == L'{' && leftover.subject.back() == L'}',
               "a product code that is not one");
-    const std::wstring program = SplitCommandLine(cut).program;
-    if (leftover.kind == Leftover::MissingProgram) Check(leftover.subject == program, "another program than the launcher's");
-    const PathKind programKind = ClassifyPath(program);
-    if (programKind == PathKind::Relative || programKind == PathKind::Device || programKind == PathKind::Unc)
-        Check(leftover.kind != Leftover::MissingProgram, "a path that may only be absent now was marked");
+    const PreparedCommand prepared = PrepareCommand(line, system);
+    const ResolvedProgram resolved = ResolveProgram(prepared, system, ProgramSearch::LocalFixed);
+    if (leftover.kind == Leftover::MissingProgram) {
+        Check(leftover.subject == resolved.program, "another program than the launcher's");
+        const PathKind programKind = ClassifyPath(resolved.program);
+        Check(programKind != PathKind::Relative && programKind != PathKind::Device && programKind != PathKind::Unc,
+              "a path that may only be absent now was marked");
+        Check(PlanLaunch(line, system).error == kErrorNumberFileNotFound, "a grey row that the run command would start");
+    }
+
+    // What the run command starts is a file, never a batch file, never cut inside a folder's name.
+    const LaunchPlan plan = PlanLaunch(line, system);
+    if (plan.error == 0) {
+        Check(system.Probe(plan.program).kind == PathState::File, "started something that is not a file");
+        Check(!IsBatchFile(plan.program), "started a batch file");
+        Check(plan.line.compare(0, plan.program.size() + 2, L"\"" + plan.program + L"\"") == 0, "the line names another program");
+        const ResolvedProgram run = ResolveProgram(prepared, system, ProgramSearch::Everywhere);
+        Check(run.result == FoundProgram::Found && run.path == plan.program, "the plan and the lookup disagree");
+        if (!prepared.parts.settled && !run.arguments.empty()) {
+            const std::size_t slash = run.arguments.find(L'\\');
+            const std::wstring folder = run.program + run.arguments.substr(0, slash);
+            const PathKind folderKind = ClassifyPath(folder);
+            if (slash != std::wstring::npos && (folderKind == PathKind::Absolute || folderKind == PathKind::Unc))
+                Check(system.Probe(folder).kind != PathState::Folder, "a program cut inside a folder's name");
+        }
+    }
     return 0;
 }

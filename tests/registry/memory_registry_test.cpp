@@ -11,13 +11,18 @@
 namespace karnio {
 namespace {
 
+RegStatus EnumKey(Registry& registry, RegKey key, std::uint32_t index, char* name, std::uint32_t size)
+{
+    return registry.EnumKeyEx(key, index, name, &size);
+}
+
 std::vector<std::string> Enumerate(MemoryRegistry& registry, const std::string& path)
 {
     RegKey key = 0;
     EXPECT_EQ(registry.OpenKey(kHkeyCurrentUser, path.c_str(), &key), kErrorSuccess);
     std::vector<std::string> names;
     char name[256];
-    for (std::uint32_t i = 0; registry.EnumKey(key, i, name, sizeof name) == kErrorSuccess; ++i) names.push_back(name);
+    for (std::uint32_t i = 0; EnumKey(registry, key, i, name, sizeof name) == kErrorSuccess; ++i) names.push_back(name);
     registry.CloseKey(key);
     return names;
 }
@@ -44,7 +49,7 @@ TEST(MemoryRegistry, HandlesOpenCloseAndFailWithWin32Codes)
     char name[8];
     std::uint32_t size = 8;
     std::uint32_t type = 0;
-    EXPECT_EQ(registry.EnumKey(0, 0, name, sizeof name), kErrorInvalidHandle);
+    EXPECT_EQ(EnumKey(registry, 0, 0, name, sizeof name), kErrorInvalidHandle);
     EXPECT_EQ(registry.QueryValueEx(0, "x", &type, reinterpret_cast<unsigned char*>(name), &size), kErrorInvalidHandle);
 }
 
@@ -64,8 +69,8 @@ TEST(MemoryRegistry, EnumeratesSubkeysInWinesOrder)
     RegKey key = 0;
     EXPECT_EQ(registry.OpenKey(kHkeyCurrentUser, "Software\\Probe", &key), kErrorSuccess);
     char tiny[2];
-    EXPECT_EQ(registry.EnumKey(key, 2, tiny, sizeof tiny), kErrorMoreData);
-    EXPECT_EQ(registry.EnumKey(key, static_cast<std::uint32_t>(expected.size()), tiny, sizeof tiny),
+    EXPECT_EQ(EnumKey(registry, key, 2, tiny, sizeof tiny), kErrorMoreData);
+    EXPECT_EQ(EnumKey(registry, key, static_cast<std::uint32_t>(expected.size()), tiny, sizeof tiny),
               kErrorNoMoreItems);
     registry.CloseKey(key);
 }
@@ -121,7 +126,7 @@ TEST(MemoryRegistry, DeletesOnlyKeysWithoutSubkeys)
 
     // A handle to a deleted key stays valid but reads nothing.
     char name[8];
-    EXPECT_EQ(registry.EnumKey(open, 0, name, sizeof name), kErrorKeyDeleted);
+    EXPECT_EQ(EnumKey(registry, open, 0, name, sizeof name), kErrorKeyDeleted);
     EXPECT_EQ(registry.CloseKey(open), kErrorSuccess);
     EXPECT_EQ(registry.DeleteKey(kHkeyLocalMachine, "Software\\Parent"), kErrorSuccess);
 }
@@ -156,16 +161,16 @@ TEST(MemoryRegistry, ThirtyTwoBitViewIsTheWow6432NodeTree)
     RegKey software = 0;
     ASSERT_EQ(registry.OpenKeyEx(kHkeyLocalMachine, "Software", RegView::Bits32, &software), kErrorSuccess);
     char name[64];
-    ASSERT_EQ(registry.EnumKey(software, 0, name, sizeof name), kErrorSuccess);
+    ASSERT_EQ(EnumKey(registry, software, 0, name, sizeof name), kErrorSuccess);
     EXPECT_STREQ(name, "Microsoft");
-    EXPECT_EQ(registry.EnumKey(software, 1, name, sizeof name), kErrorNoMoreItems);
+    EXPECT_EQ(EnumKey(registry, software, 1, name, sizeof name), kErrorNoMoreItems);
     // A key opened in the 32-bit view stays in it for paths below it.
     RegKey below = 0;
     EXPECT_EQ(registry.OpenKey(software, "Microsoft\\Windows\\CurrentVersion\\Uninstall\\Old", &below), kErrorSuccess);
     registry.CloseKey(below);
     registry.CloseKey(software);
     ASSERT_EQ(registry.OpenKey(kHkeyLocalMachine, "Software", &software), kErrorSuccess);
-    EXPECT_EQ(registry.EnumKey(software, 1, name, sizeof name), kErrorSuccess);
+    EXPECT_EQ(EnumKey(registry, software, 1, name, sizeof name), kErrorSuccess);
     EXPECT_STREQ(name, "WOW6432Node");
     registry.CloseKey(software);
 

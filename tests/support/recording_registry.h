@@ -37,10 +37,10 @@ public:
         calls.push_back(std::string("query ") + valueName + " size " + std::to_string(*size));
         return inner_.QueryValueEx(key, valueName, type, data, size);
     }
-    RegStatus EnumKey(RegKey key, std::uint32_t index, char* name, std::uint32_t nameSize) override
+    RegStatus EnumKeyEx(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameLength) override
     {
-        calls.push_back("enum " + std::to_string(index) + " size " + std::to_string(nameSize));
-        return inner_.EnumKey(key, index, name, nameSize);
+        calls.push_back("enum " + std::to_string(index) + " size " + std::to_string(*nameLength));
+        return inner_.EnumKeyEx(key, index, name, nameLength);
     }
     RegStatus CloseKey(RegKey key) override
     {
@@ -76,6 +76,16 @@ public:
     {
         calls.push_back("enumvalue " + std::to_string(index));
         return inner_.EnumValueW(key, index, name, nameLength, type, data, size);
+    }
+    RegStatus EnumKeyExW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength) override
+    {
+        calls.push_back("enumkeyw " + std::to_string(index));
+        return inner_.EnumKeyExW(key, index, name, nameLength);
+    }
+    RegStatus DeleteTreeW(RegKey root, const char16_t* path, RegView view) override
+    {
+        calls.push_back(std::string(view == RegView::Bits32 ? "deletetree32 " : "deletetree ") + Where(root, Utf8(path).c_str()));
+        return inner_.DeleteTreeW(root, path, view);
     }
     RegStatus CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result, bool* created) override
     {

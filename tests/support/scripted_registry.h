@@ -50,10 +50,10 @@ public:
         }
         return inner_.QueryValueEx(key, valueName, type, data, size);
     }
-    RegStatus EnumKey(RegKey key, std::uint32_t index, char* name, std::uint32_t nameSize) override
+    RegStatus EnumKeyEx(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameLength) override
     {
         if (Fails()) return failWith;
-        return inner_.EnumKey(key, index, name, nameSize);
+        return inner_.EnumKeyEx(key, index, name, nameLength);
     }
     RegStatus CloseKey(RegKey key) override
     {
@@ -93,6 +93,16 @@ public:
     {
         if (Fails()) return failWith;
         return inner_.EnumValueW(key, index, name, nameLength, type, data, size);
+    }
+    RegStatus EnumKeyExW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength) override
+    {
+        if (Fails()) return failWith;
+        return inner_.EnumKeyExW(key, index, name, nameLength);
+    }
+    RegStatus DeleteTreeW(RegKey root, const char16_t* path, RegView view) override
+    {
+        if (Fails()) return failWith;
+        return inner_.DeleteTreeW(root, path, view);
     }
     RegStatus CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result, bool* created) override
     {

@@ -131,20 +131,24 @@ protected:
 };
 
 // Opens the About window from the owner's help menu and runs check on it, from
-// a timer inside its modal loop; check closes it.
+// a timer inside its modal loop; check closes it. A window that never showed fails the test.
 inline void WithAboutWindow(HWND owner, const std::function<void(HWND)>& check)
 {
     static const std::function<void(HWND)>* pending;
+    static bool checked;
     pending = &check;
+    checked = false;
     SetTimer(owner, 77, 20, [](HWND window, UINT, UINT_PTR id, DWORD) {
         HWND about = FindWindowW(L"#32770", L"Tietoja ohjelmasta");
         if (!about || !IsWindowVisible(about)) return;
         KillTimer(window, id);
+        checked = true;
         (*pending)(about);
     });
     SendMessageW(owner, WM_COMMAND, IDM_TIETOJA, 0);
     KillTimer(owner, 77);
     Pump();
+    EXPECT_TRUE(checked) << "the About window never showed";
 }
 
 // Moves the real mouse to a point on the screen.

@@ -1,7 +1,9 @@
 // A harmless stand-in uninstaller for trying Karnio out.
 //   karnio-demo install                   fills the three Uninstall keys with demo entries
 //   karnio-demo uninstall SUBKEY [32|user] asks, then removes that entry as a real uninstaller would
-//   karnio-demo marker FILE        writes its own path to FILE, then waits for FILE.release (for tests)
+//   karnio-demo ... marker FILE    writes its own path to FILE, then waits for FILE.release (for tests);
+//                                  "marker" may come after other arguments, so that a program started
+//                                  with the wrong arguments still tells that it ran
 #include <windows.h>
 #include <shellapi.h>
 
@@ -118,9 +120,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     const std::wstring verb = count > 1 ? args[1] : L"";
     const std::wstring argument = count > 2 ? args[2] : L"";
     const Source source = SourceNamed(count > 3 ? args[3] : L"");
+    std::wstring marker;
+    for (int i = 1; i + 1 < count && marker.empty(); ++i)
+        if (std::wstring(args[i]) == L"marker") marker = args[i + 1];
     LocalFree(args);
     if (verb == L"install") return Install();
     if (verb == L"uninstall") return Uninstall(argument, source);
-    if (verb == L"marker") return Marker(argument);
+    if (!marker.empty()) return Marker(marker);
     return 2;
 }

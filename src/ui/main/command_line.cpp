@@ -1,5 +1,7 @@
 #include "ui/main/command_line.h"
 
+#include <optional>
+
 namespace karnio {
 
 namespace {
@@ -46,6 +48,23 @@ bool EndsWithNoCase(const std::wstring& text, const wchar_t* suffix)
     return true;
 }
 
+int ErrorNumber(unsigned long error)
+{
+    switch (error) {
+    case 2:    // ERROR_FILE_NOT_FOUND
+    case 3:    // ERROR_PATH_NOT_FOUND
+    case 15:   // ERROR_INVALID_DRIVE
+    case 123:  // ERROR_INVALID_NAME
+    case 161:  // ERROR_BAD_PATHNAME
+        return kErrorNumberFileNotFound;
+    case 5:    // ERROR_ACCESS_DENIED
+    case 32:   // ERROR_SHARING_VIOLATION
+        return kErrorNumberPermissionDenied;
+    default:
+        return error ? static_cast<int>(error) : kErrorNumberInvalidCall;
+    }
+}
+
 bool IsBatchFile(const std::wstring& path) { return EndsWithNoCase(path, L".bat") || EndsWithNoCase(path, L".cmd"); }
 
 std::wstring UpToNul(const std::wstring& text) { return text.substr(0, text.find(L'\0')); }
@@ -66,7 +85,7 @@ CommandLineParts SplitCommandLine(const std::wstring& commandLine)
     }
     std::size_t end = 0;
     while (end < line.size() && !IsBlank(line[end])) ++end;
-    return {line.substr(0, end), line.substr(end)};
+    return {line.substr(0, end), line.substr(end), false};
 }
 
 PathKind ClassifyPath(const std::wstring& program)
@@ -88,7 +107,25 @@ PreparedCommand PrepareCommand(const std::wstring& commandLine, HostSystem& syst
     std::wstring expanded;
     if (!system.ExpandVariables(UpToNul(commandLine), expanded)) return {PreparedCommand::TooLong, {}};
     CommandLineParts parts = SplitCommandLine(expanded);
-    return {parts.program.empty() ? PreparedCommand::Empty : PreparedCommand::Ready, std::move(parts)};
+    const PreparedCommand::Result result = parts.program.empty() ? PreparedCommand::Empty : PreparedCommand::Ready;
+    return {result, std::move(parts), std::move(expanded)};
+}
+
+LaunchPlan PlanLaunch(const std::wstring& commandLine, HostSystem& system)
+{
+    constexpr int kBadExeFormat = 193, kFilenameTooLong = 206;
+    const PreparedCommand prepared = PrepareCommand(commandLine, system);
+    if (prepared.result == PreparedCommand::TooLong) return {kFilenameTooLong};
+    if (prepared.result == PreparedCommand::Empty) return {kErrorNumberInvalidCall};
+
+    ResolvedProgram found = ResolveProgram(prepared, system, ProgramSearch::Everywhere);
+    if (found.result == FoundProgram::Unsure) return {ErrorNumber(found.error)};
+    if (found.result != FoundProgram::Found) return {kErrorNumberFileNotFound};
+    // Checked on the path Windows would open: "x.bat ." is x.bat.
+    if (IsBatchFile(found.path)) return {kBadExeFormat};
+    std::wstring line = L"\"" + found.path + L"\"" + found.arguments;
+    if (line.size() >= kMaxCommandLine) return {kFilenameTooLong};
+    return {0, std::move(found.path), std::move(line)};
 }
 
 wchar_t DriveLetter(const std::wstring& path)
@@ -109,7 +146,9 @@ FoundProgram FindProgram(const std::wstring& program, HostSystem& system, Progra
                 continue;
             }
             std::wstring candidate = Join(folder, name);
-            if (system.IsFile(candidate)) return {FoundProgram::Found, std::move(candidate)};
+            const PathState state = system.Probe(candidate);
+            if (state.kind == PathState::File) return {FoundProgram::Found, std::move(candidate)};
+            if (state.kind == PathState::Failed) return {FoundProgram::Unsure, {}, state.error};
         }
         // The name may well be in a folder that was not looked in.
         return {passedOver ? FoundProgram::Unsure : FoundProgram::Missing, {}};
@@ -119,8 +158,13 @@ FoundProgram FindProgram(const std::wstring& program, HostSystem& system, Progra
         if (localOnly && !OnLocalFixedDrive(program, system)) return {FoundProgram::Unsure, {}};
         const std::wstring full = system.FullPath(program);
         if (full.empty()) return {FoundProgram::Missing, {}};
-        if (system.IsFile(full)) return {FoundProgram::Found, full};
-        if (!HasExtension(full) && system.IsFile(full + L".exe")) return {FoundProgram::Found, full + L".exe"};
+        std::vector<std::wstring> tries = {full};
+        if (!HasExtension(full)) tries.push_back(full + L".exe");
+        for (std::wstring& path : tries) {
+            const PathState state = system.Probe(path);
+            if (state.kind == PathState::File) return {FoundProgram::Found, std::move(path)};
+            if (state.kind == PathState::Failed) return {FoundProgram::Unsure, {}, state.error};
+        }
         return {FoundProgram::Missing, {}};
     }
     case PathKind::Empty:
@@ -130,6 +174,54 @@ FoundProgram FindProgram(const std::wstring& program, HostSystem& system, Progra
     }
     // The launcher refuses these; what they would name nobody can say.
     return {localOnly ? FoundProgram::Unsure : FoundProgram::Missing, {}};
+}
+
+ResolvedProgram ResolveProgram(const PreparedCommand& prepared, HostSystem& system, ProgramSearch search)
+{
+    const CommandLineParts& parts = prepared.parts;
+    if (parts.settled) {
+        FoundProgram found = FindProgram(parts.program, system, search);
+        return {found.result, parts.program, parts.arguments, std::move(found.path), found.error};
+    }
+    const std::wstring line = Trim(prepared.line);
+    std::optional<ResolvedProgram> firstMissing;
+    for (std::size_t end = 1; end <= line.size(); ++end) {
+        // A blank that follows another adds nothing to the name Windows would open.
+        if (end < line.size() && (!IsBlank(line[end]) || IsBlank(line[end - 1]))) continue;
+        ResolvedProgram candidate = {FoundProgram::Missing, line.substr(0, end), line.substr(end)};
+        const PathKind kind = ClassifyPath(candidate.program);
+        if (firstMissing && (kind == PathKind::Relative || kind == PathKind::Device)) continue;
+
+        // The blank inside a folder's name: "C:\Program" of "C:\Program Files\Foo".
+        const std::size_t slash = line.find(L'\\', end);
+        if (end < line.size() && slash != std::wstring::npos) {
+            const std::wstring folder = line.substr(0, slash);
+            const PathKind folderKind = ClassifyPath(folder);
+            if (folderKind == PathKind::Absolute || folderKind == PathKind::Unc) {
+                if (search == ProgramSearch::LocalFixed && !OnLocalFixedDrive(folder, system))
+                    return {FoundProgram::Unsure, std::move(candidate.program), std::move(candidate.arguments)};
+                const std::wstring full = system.FullPath(folder);
+                const PathState state = full.empty() ? PathState{PathState::Missing} : system.Probe(full);
+                if (state.kind == PathState::Folder) continue;
+                if (state.kind == PathState::Failed) {
+                    candidate.result = FoundProgram::Unsure;
+                    candidate.error = state.error;
+                    return candidate;
+                }
+            }
+        }
+        FoundProgram found = FindProgram(candidate.program, system, search);
+        if (found.result == FoundProgram::Missing) {
+            if (!firstMissing) firstMissing = std::move(candidate);
+            continue;
+        }
+        candidate.result = found.result;
+        candidate.path = std::move(found.path);
+        candidate.error = found.error;
+        return candidate;
+    }
+    // The whole line is always a candidate, so something was missing.
+    return firstMissing ? *firstMissing : ResolvedProgram{FoundProgram::Missing, parts.program, parts.arguments};
 }
 
 }  // namespace karnio

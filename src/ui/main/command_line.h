@@ -13,16 +13,24 @@ namespace karnio {
 // CreateProcess takes command lines of at most this many characters, terminator included.
 inline constexpr std::size_t kMaxCommandLine = 32767;
 
+inline constexpr int kErrorNumberInvalidCall = 5;   // empty command
+inline constexpr int kErrorNumberFileNotFound = 53;
+inline constexpr int kErrorNumberPermissionDenied = 70;
+
+// The number the run command reports for a Windows error code.
+int ErrorNumber(unsigned long error);
+
 struct CommandLineParts {
     std::wstring program;    // as written, without quotes
     std::wstring arguments;  // everything after the program, leading blank included
+    bool settled = true;     // false when only the file system can tell where the program ends
 };
 
 // Splits a command line into its program and arguments. A quoted program ends at
 // the closing quote (an unclosed quote takes the rest of the line). An unquoted
 // program ends at the first blank after which the text so far names an .exe or a
 // .com file, so "C:\Program Files\Foo\uninst.exe /S" never means C:\Program.exe;
-// with no such blank it ends at the first blank.
+// with no such blank it ends at the first blank, and is not settled.
 CommandLineParts SplitCommandLine(const std::wstring& commandLine);
 
 enum class PathKind {
@@ -42,6 +50,17 @@ bool EndsWithNoCase(const std::wstring& text, const wchar_t* suffix);
 // .bat and .cmd files would need cmd.exe, which Karnio never starts.
 bool IsBatchFile(const std::wstring& path);
 
+// What a path names, as the file system answers.
+struct PathState {
+    enum Kind {
+        File,
+        Folder,
+        Missing,  // Windows answered: file or path not found, or an invalid name
+        Failed,   // any other answer (access denied, a sharing or device error): nobody can say
+    } kind;
+    unsigned long error = 0;  // Windows' error code, when Failed
+};
+
 // What finding a program asks of the system; WindowsHostSystem answers for real.
 class HostSystem {
 public:
@@ -50,8 +69,8 @@ public:
     virtual bool ExpandVariables(const std::wstring& text, std::wstring& expanded) = 0;
     // The path as Windows reads it: made absolute, trailing dots and blanks dropped; empty on failure.
     virtual std::wstring FullPath(const std::wstring& path) = 0;
-    // Whether the path names a file (not a folder).
-    virtual bool IsFile(const std::wstring& path) = 0;
+    // What the path names.
+    virtual PathState Probe(const std::wstring& path) = 0;
     // The system folders, then the absolute folders of PATH: where a bare name may come from.
     virtual const std::vector<std::wstring>& SearchFolders() = 0;
     // Whether the drive letter names a local fixed disk (not a network, removable or unmapped drive).
@@ -67,15 +86,17 @@ enum class ProgramSearch {
 
 struct FoundProgram {
     enum Result { Found, Missing, Unsure } result;
-    std::wstring path;  // the file, when found
+    std::wstring path;        // the file, when found
+    unsigned long error = 0;  // when Unsure because a lookup failed: Windows' error code
 };
 
-// Finds the program of a split command line. A bare name is looked for in the
-// search folders (with ".exe" added when it has no extension); an absolute or
-// UNC path is taken as Windows reads it, with ".exe" tried when it has no
-// extension; a relative or device path is never found. With LocalFixed, a path
-// on anything but a local fixed disk, or a bare name missing from the local
-// fixed folders while other folders were passed over, is Unsure.
+// Finds one program path. A bare name is looked for in the search folders (with
+// ".exe" added when it has no extension); an absolute or UNC path is taken as
+// Windows reads it, with ".exe" tried when it has no extension; a relative or
+// device path is never found. Only Windows' "not found" counts as missing: any
+// other failure to look is Unsure, with its error. With LocalFixed, a path on
+// anything but a local fixed disk, or a bare name missing from the local fixed
+// folders while other folders were passed over, is Unsure as well.
 FoundProgram FindProgram(const std::wstring& program, HostSystem& system, ProgramSearch search);
 
 // A command line as the launcher reads it before it looks for the program:
@@ -83,8 +104,38 @@ FoundProgram FindProgram(const std::wstring& program, HostSystem& system, Progra
 struct PreparedCommand {
     enum Result { Ready, TooLong, Empty } result;
     CommandLineParts parts;
+    std::wstring line;  // the expanded line
 };
 PreparedCommand PrepareCommand(const std::wstring& commandLine, HostSystem& system);
+
+// The program of a prepared command and what follows it.
+struct ResolvedProgram {
+    FoundProgram::Result result;
+    std::wstring program;     // as written: the one found, the first one missing, or the one nobody can say about
+    std::wstring arguments;   // everything after it, leading blank included
+    std::wstring path;        // the file, when found
+    unsigned long error = 0;  // when Unsure because a lookup failed
+};
+
+// Finds the program as Windows' own process start does. A settled split is
+// looked for as it stands. Otherwise the candidates are the text up to each
+// blank, shortest first, then the whole line, each as written and with ".exe";
+// the first that is a file is the program. A candidate whose blank lies inside
+// the name of an existing folder (C:\Program of C:\Program Files\...) is never
+// taken, so no planted C:\Program.exe can run; a later candidate that is a
+// relative path is passed over, as the launcher never starts one.
+ResolvedProgram ResolveProgram(const PreparedCommand& prepared, HostSystem& system, ProgramSearch search);
+
+// What the run command starts: the program file and the command line it hands
+// over, or instead the error number it reports (0 when it starts something):
+// 53 program not found, 5 empty command, 70 access denied, 193 batch file,
+// 206 line too long, otherwise the Windows error code.
+struct LaunchPlan {
+    int error = 0;
+    std::wstring program;
+    std::wstring line;
+};
+LaunchPlan PlanLaunch(const std::wstring& commandLine, HostSystem& system);
 
 // The drive letter of an absolute path, or 0.
 wchar_t DriveLetter(const std::wstring& path);

@@ -444,11 +444,18 @@ void FrmKarnio::MLopeta_Click()
 
 void FrmKarnio::MPoistaRekisterista_Click()
 {
+    // By its narrow name the key would be the one named by the part before the zero.
+    if (strAvain_.find('\0') != std::string::npos) {
+        ShowError(LoadText(IDS_NOLLAMERKKI));
+        return;
+    }
     SetAppCursor(AppCursor::Wait);
-    if (std::optional<PoistettuMerkinta> poistettu = PoistaMerkinta(registry_, lahde_, strAvain_))
+    RegStatus refused = kErrorSuccess;
+    if (std::optional<PoistettuMerkinta> poistettu = PoistaMerkinta(registry_, lahde_, strAvain_, &refused))
         poistetut_.push_back(std::move(*poistettu));
     ListaaOhjelmat();
     SetAppCursor(AppCursor::Default);
+    if (refused != kErrorSuccess) ShowError(LoadText(IDS_POISTO_EI_ONNISTU, std::to_wstring(refused)));
 }
 
 // Ctrl+Z: the latest deletion not yet undone comes back, byte for byte.

@@ -7,16 +7,13 @@
 
 namespace karnio {
 
-inline constexpr int kErrorNumberInvalidCall = 5;   // empty command
-inline constexpr int kErrorNumberFileNotFound = 53;
-inline constexpr int kErrorNumberPermissionDenied = 70;
-
 // Expands %NAME% variables, finds the program and starts it with a normal,
 // focused window, without waiting for it. Only what the line names is started:
 // a bare name is looked for in the system folders and on the search path (never
 // in the current folder or beside Karnio), an absolute or UNC path is taken as
-// Windows reads it (trailing dots and blanks dropped), and a relative or device
-// path, a folder or a batch file is refused. Returns 0, or an error number:
+// Windows reads it (trailing dots and blanks dropped), an unquoted path without
+// ".exe" or ".com" is found as Windows finds it but never cut inside a folder's
+// name, and a relative or device path, a folder or a batch file is refused. Returns 0, or an error number:
 // 53 when the program file is not found, 5 for an empty command, 70 when access
 // is denied, 193 for a batch file, 206 for a line too long to start, and
 // otherwise the Windows error code.

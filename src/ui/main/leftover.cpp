@@ -70,6 +70,18 @@ std::wstring LibraryPath(const std::wstring& arguments)
     return library;
 }
 
+// The file Windows loads for a library name: one whose last part has no
+// extension gets ".dll"; a trailing dot says "no extension" and is dropped.
+std::wstring LibraryFile(const std::wstring& library)
+{
+    if (library.empty()) return library;
+    if (library.back() == L'.') return library.substr(0, library.size() - 1);
+    const std::size_t slash = library.find_last_of(L"\\/");
+    const std::size_t dot = library.find_last_of(L'.');
+    const bool hasExtension = dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash);
+    return hasExtension ? library : library + L".dll";
+}
+
 }  // namespace
 
 Leftover FindLeftover(const std::wstring& command, HostSystem& system)
@@ -77,24 +89,24 @@ Leftover FindLeftover(const std::wstring& command, HostSystem& system)
     if (command.empty()) return {};
     const PreparedCommand prepared = PrepareCommand(command, system);
     if (prepared.result != PreparedCommand::Ready) return {};
-    const CommandLineParts& parts = prepared.parts;
+    const ResolvedProgram found = ResolveProgram(prepared, system, ProgramSearch::LocalFixed);
 
-    if (NamesTool(parts.program, L"msiexec")) {
-        const std::wstring code = ProductCode(parts.arguments);
+    if (NamesTool(found.program, L"msiexec")) {
+        const std::wstring code = ProductCode(found.arguments);
         if (!code.empty()) return system.IsUnknownProduct(code) ? Leftover{Leftover::UnknownProduct, code} : Leftover{};
     }
-    if (NamesTool(parts.program, L"rundll32")) {
-        const std::wstring library = LibraryPath(parts.arguments);
+    if (NamesTool(found.program, L"rundll32")) {
+        const std::wstring library = LibraryFile(LibraryPath(found.arguments));
         if (ClassifyPath(library) == PathKind::Absolute) {
             if (!system.IsLocalFixedDrive(DriveLetter(library))) return {};
             const std::wstring full = system.FullPath(library);
-            if (!full.empty() && system.IsFile(full)) return {};
+            const PathState state = full.empty() ? PathState{PathState::Missing} : system.Probe(full);
+            if (state.kind == PathState::File || state.kind == PathState::Failed) return {};
             return {Leftover::MissingLibrary, library};
         }
     }
-    const FoundProgram found = FindProgram(parts.program, system, ProgramSearch::LocalFixed);
     if (found.result != FoundProgram::Missing) return {};
-    return {Leftover::MissingProgram, parts.program};
+    return {Leftover::MissingProgram, found.program};
 }
 
 }  // namespace karnio

@@ -41,16 +41,25 @@ std::wstring WindowsHostSystem::FullPath(const std::wstring& path)
     return full;
 }
 
-bool WindowsHostSystem::IsFile(const std::wstring& path)
+PathState WindowsHostSystem::Probe(const std::wstring& path)
 {
     std::wstring folded = path;
     CharLowerBuffW(folded.data(), static_cast<DWORD>(folded.size()));
-    const auto known = files_.find(folded);
-    if (known != files_.end()) return known->second;
+    const auto known = paths_.find(folded);
+    if (known != paths_.end()) return known->second;
+    PathState state = {PathState::File};
     const DWORD attributes = GetFileAttributesW(path.c_str());
-    const bool file = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-    files_.emplace(std::move(folded), file);
-    return file;
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        // Only these mean that nothing is there; access denied or a device error says nothing.
+        const bool notFound = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+                              error == ERROR_INVALID_NAME || error == ERROR_BAD_PATHNAME;
+        state = notFound ? PathState{PathState::Missing} : PathState{PathState::Failed, error};
+    } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        state = {PathState::Folder};
+    }
+    paths_.emplace(std::move(folded), state);
+    return state;
 }
 
 const std::vector<std::wstring>& WindowsHostSystem::SearchFolders()

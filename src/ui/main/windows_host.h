@@ -19,14 +19,14 @@ class WindowsHostSystem final : public HostSystem {
 public:
     bool ExpandVariables(const std::wstring& text, std::wstring& expanded) override;
     std::wstring FullPath(const std::wstring& path) override;
-    bool IsFile(const std::wstring& path) override;
+    PathState Probe(const std::wstring& path) override;
     const std::vector<std::wstring>& SearchFolders() override;
     bool IsLocalFixedDrive(wchar_t letter) override;
     bool IsUnknownProduct(const std::wstring& productCode) override;
 
 private:
     std::optional<std::vector<std::wstring>> searchFolders_;
-    std::unordered_map<std::wstring, bool> files_;  // by the path in lower case
+    std::unordered_map<std::wstring, PathState> paths_;  // by the path in lower case
     std::optional<std::unordered_set<std::wstring>> products_;  // every user's, in upper case
     bool productsListed_ = false;
     signed char fixedDrives_[26] = {};  // 0 not asked yet, 1 local fixed disk, -1 anything else

@@ -52,14 +52,23 @@ public:
         while (!full.empty() && (full.back() == L'.' || full.back() == L' ')) full.pop_back();
         return full;
     }
-    bool IsFile(const std::wstring& path) override
+    // The files; their folders are there too. A path under a denied one cannot be looked at.
+    std::set<std::wstring> files = {
+        L"c:\\program files\\foo\\uninst.exe", L"c:\\windows\\system32\\msiexec.exe",
+        L"c:\\windows\\system32\\rundll32.exe", L"c:\\windows\\notepad.exe", L"c:\\tools\\noext.exe",
+        L"c:\\program files\\common files\\ctor.dll"};
+    std::vector<std::wstring> denied;
+
+    PathState Probe(const std::wstring& path) override
     {
-        static const std::set<std::wstring> files = {
-            L"c:\\program files\\foo\\uninst.exe", L"c:\\windows\\system32\\msiexec.exe",
-            L"c:\\windows\\system32\\rundll32.exe", L"c:\\windows\\notepad.exe", L"c:\\tools\\noext.exe",
-            L"c:\\program files\\common files\\ctor.dll"};
         existenceAsked.push_back(path);
-        return files.count(Lower(path)) > 0;
+        const std::wstring folded = Lower(path);
+        for (const std::wstring& closed : denied)
+            if (folded.rfind(closed, 0) == 0) return {PathState::Failed, 5};
+        if (files.count(folded)) return {PathState::File};
+        for (const std::wstring& file : files)
+            if (file.size() > folded.size() && file.rfind(folded + L"\\", 0) == 0) return {PathState::Folder};
+        return {PathState::Missing};
     }
     const std::vector<std::wstring>& SearchFolders() override { return folders; }
     bool IsLocalFixedDrive(wchar_t letter) override
@@ -98,7 +107,7 @@ TEST(Leftover, ProgramsAreLookedForAsTheLauncherDoes)
         {L"\"%PROGRAMFILES%\\Gone\\uninst.exe\"", Leftover::MissingProgram, gone},
         {L"C:\\Tools\\noext /S", Leftover::None, L""},
         {L"\"C:\\Program Files\\Foo\"", Leftover::MissingProgram, L"C:\\Program Files\\Foo"},
-        {L"C:\\Program Files\\Foo", Leftover::MissingProgram, L"C:\\Program"},
+        {L"C:\\Program Files\\Foo", Leftover::MissingProgram, L"C:\\Program Files\\Foo"},
         {L"notepad /x", Leftover::None, L""},
         {L"poistettu.exe /x", Leftover::MissingProgram, L"poistettu.exe"},
         // Not the launcher's error 53: nothing to mark.
@@ -177,6 +186,65 @@ TEST(Leftover, NothingThatMayOnlyBeAbsentNowIsMarkedOrEvenLookedFor)
         {L"msiexec.exe /x foo", Leftover::None, L""},
     });
     for (const std::wstring& asked : system.existenceAsked) EXPECT_EQ(asked[0], L'C') << Ascii(asked);
+}
+
+// Unquoted programs without ".exe" are found as Windows finds them, except inside
+// a folder's name; the run command and the grey rows come to the same program.
+TEST(Leftover, UnquotedProgramsAreFoundWithoutStartingAPlantedOne)
+{
+    struct Row {
+        std::wstring command;
+        int error;               // what the run command reports, 0 when it starts...
+        std::wstring runs;       // ...this file
+        std::wstring arguments;  // ...with these
+        Leftover::Kind kind;     // the row's mark...
+        std::wstring subject;    // ...and what it names
+    };
+    MadeUpSystem system;
+    system.files.insert({L"c:\\program.exe", L"c:\\program files\\foo\\uninst.cmd",
+                         L"c:\\app.v2\\uninst.exe", L"c:\\tools\\setup.bin.exe", L"c:\\program files\\foo\\setup.com",
+                         L"c:\\x\\bar.dll", L"c:\\x\\baz", L"c:\\y\\qux.dll"});
+    system.denied = {L"c:\\locked"};
+    const std::wstring gone = kGone;
+    const std::wstring ef = L"{FEDCBA98-EEEE-FFFF-0000-ABCDEFabcdef}";
+    const std::vector<Row> rows = {
+        // The planted C:\Program.exe beside the folder C:\Program Files is never taken.
+        {L"C:\\Program Files\\Foo\\uninst /S", 0, L"C:\\Program Files\\Foo\\uninst.exe", L" /S", Leftover::None, L""},
+        {L"C:\\Program Files\\Foo\\uninst.cmd /S", 193, L"", L"", Leftover::None, L""},
+        {L"C:\\Program Files\\Gone\\uninst /S", 53, L"", L"", Leftover::MissingProgram, L"C:\\Program Files\\Gone\\uninst"},
+        {L"C:\\Program Files\\Foo\\setup.com /x", 0, L"C:\\Program Files\\Foo\\setup.com", L" /x", Leftover::None, L""},
+        {L"C:\\Old Tools\\x.com /q", 53, L"", L"", Leftover::MissingProgram, L"C:\\Old Tools\\x.com"},
+        // Without a folder of that name the blank ends the program, as Windows has it.
+        {L"C:\\Program Stuff\\y /S", 0, L"C:\\Program.exe", L" Stuff\\y /S", Leftover::None, L""},
+        {L"C:\\App.v2\\uninst /S", 0, L"C:\\App.v2\\uninst.exe", L" /S", Leftover::None, L""},
+        {L"C:\\Tools\\setup.bin /S", 53, L"", L"", Leftover::MissingProgram, L"C:\\Tools\\setup.bin"},
+        {L"C:\\Tools\\noext", 0, L"C:\\Tools\\noext.exe", L"", Leftover::None, L""},
+        // Only "not found" is missing.
+        {L"C:\\Locked\\uninst /S", 70, L"", L"", Leftover::None, L""},
+        {L"C:\\Locked\\uninst.exe", 70, L"", L"", Leftover::None, L""},
+        {L"rundll32.exe C:\\Locked\\x.dll,Entry", 0, L"C:\\Windows\\system32\\rundll32.exe", L" C:\\Locked\\x.dll,Entry", Leftover::None, L""},
+        // rundll32 loads a library as LoadLibrary does.
+        {L"rundll32.exe C:\\x\\bar,Uninstall", 0, L"C:\\Windows\\system32\\rundll32.exe", L" C:\\x\\bar,Uninstall", Leftover::None, L""},
+        {L"rundll32 C:\\x\\baz.,Uninstall", 0, L"C:\\Windows\\system32\\rundll32.exe", L" C:\\x\\baz.,Uninstall", Leftover::None, L""},
+        {L"rundll32 C:\\x\\bar.,Uninstall", 0, L"C:\\Windows\\system32\\rundll32.exe", L" C:\\x\\bar.,Uninstall", Leftover::MissingLibrary, L"C:\\x\\bar"},
+        {L"rundll32 C:\\x\\baz,Uninstall", 0, L"C:\\Windows\\system32\\rundll32.exe", L" C:\\x\\baz,Uninstall", Leftover::MissingLibrary, L"C:\\x\\baz.dll"},
+        {L"rundll32.exe \"C:\\y\\qux.dll,Entry\"", 0, L"C:\\Windows\\system32\\rundll32.exe", L" \"C:\\y\\qux.dll,Entry\"", Leftover::None, L""},
+        {L"rundll32.exe \"C:\\y\\gone.dll,Entry\"", 0, L"C:\\Windows\\system32\\rundll32.exe", L" \"C:\\y\\gone.dll,Entry\"", Leftover::MissingLibrary,
+         L"C:\\y\\gone.dll"},
+        // Every hexadecimal digit in a product code; a look-alike of msiexec is an ordinary program.
+        {L"MsiExec.exe /X" + ef, 0, L"C:\\Windows\\system32\\MsiExec.exe", L" /X" + ef, Leftover::UnknownProduct, ef},
+        {L"C:\\x\\notmsiexec.exe /X" + gone, 53, L"", L"", Leftover::MissingProgram, L"C:\\x\\notmsiexec.exe"},
+    };
+    for (const Row& row : rows) {
+        const LaunchPlan plan = PlanLaunch(row.command, system);
+        EXPECT_EQ(plan.error, row.error) << Ascii(row.command);
+        EXPECT_EQ(Lower(plan.program), Lower(row.runs)) << Ascii(row.command);
+        EXPECT_EQ(Ascii(plan.line), plan.program.empty() ? "" : "\"" + Ascii(plan.program) + "\"" + Ascii(row.arguments))
+            << Ascii(row.command);
+        const Leftover leftover = FindLeftover(row.command, system);
+        EXPECT_EQ(leftover.kind, row.kind) << Ascii(row.command);
+        EXPECT_EQ(Ascii(leftover.subject), Ascii(row.subject)) << Ascii(row.command);
+    }
 }
 
 }  // namespace

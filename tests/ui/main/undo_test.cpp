@@ -1,9 +1,13 @@
 // Ctrl+Z in the real window: deleted entries come back, the latest first.
 #include "ui/main/frmKarnio.h"
 
+#include "registry/memory_registry.h"
 #include "support/entry_values.h"
+#include "support/scripted_registry.h"
 #include "ui/resources/resource.h"
 #include "ui/ui_support.h"
+
+#include <winternl.h>
 
 namespace karnio {
 namespace {
@@ -88,11 +92,9 @@ TEST_F(Undo, EachCtrlZBringsBackTheLatestDeletionWhole)
     EXPECT_EQ(AllRows(), before);
 }
 
-TEST_F(Undo, AReinstalledEntryWinsAndARefusedDeleteLeavesNothingToUndo)
+TEST_F(Undo, AReinstalledEntryWins)
 {
     test::AddEntry(S::Machine, L"Ohjelma", L"Ohjelma 1", L"C:\\Ohjelma\\poista.exe");
-    test::AddEntry(S::Machine, L"Isä", L"Isä", L"C:\\Isä\\poista.exe");
-    test::AddEntry(S::Machine, L"Isä\\Lapsi", L"Lapsi", nullptr);
     FrmKarnio& window = Open();
 
     test::SelectRow(window.LvwOhjelmat(), test::FindRow(window.LvwOhjelmat(), L"Ohjelma 1"));
@@ -109,12 +111,169 @@ TEST_F(Undo, AReinstalledEntryWinsAndARefusedDeleteLeavesNothingToUndo)
     EXPECT_TRUE(window.Poistetut().empty());
     EXPECT_EQ(test::FindRow(window.LvwOhjelmat(), L"Ohjelma 1"), -1);
     EXPECT_GE(test::FindRow(window.LvwOhjelmat(), L"Ohjelma 2"), 0);
+}
 
-    // Windows refuses to delete a key that has subkeys: nothing to undo.
-    test::SelectRow(window.LvwOhjelmat(), test::FindRow(window.LvwOhjelmat(), L"Isä"));
-    Command(IDM_POISTA);
-    EXPECT_TRUE(test::EntryExists(S::Machine, L"Isä"));
+TEST_F(Undo, AnEntryWithSubkeysGoesAndComesBackWhole)
+{
+    test::AddEntry(S::Machine, L"Isä", L"Isä", L"C:\\Isä\\poista.exe");
+    test::AddEntry(S::Machine, L"Isä\\Lapsi", L"Lapsi", nullptr);
+    test::AddEntry(S::Machine, L"Isä\\Lapsi\\Lapsenlapsi", nullptr, L"C:\\x.exe", L"Lapsenlapsi");
+    test::AddEntry(S::Machine, L"Isä\\Toinen", nullptr, nullptr);
+    const std::vector<std::string> keys = {"Isä", "Isä\\Lapsi", "Isä\\Lapsi\\Lapsenlapsi", "Isä\\Toinen"};
+    std::vector<std::vector<std::string>> before;
+    for (const std::string& key : keys) before.push_back(test::Describe(test::EntryValues(S::Machine, key)));
+    test::AddEntry(S::Machine32, L"Isä", L"Isä 32", nullptr);
+    FrmKarnio& window = Open();
+
+    DeleteFromPopUp(window.LvwOhjelmat(), L"Isä");
+    EXPECT_FALSE(test::EntryExists(S::Machine, L"Isä"));
+    EXPECT_TRUE(test::EntryExists(S::Machine32, L"Isä"));  // only in the root and view it was listed from
+    ASSERT_EQ(window.Poistetut().size(), 1u);
+    PressCtrlZ();
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        EXPECT_EQ(test::Describe(test::EntryValues(S::Machine, keys[i])), before[i]) << keys[i];
+    for (const std::string& key : keys) EXPECT_TRUE(test::EntryExists(S::Machine, test::WideText(key))) << key;
     EXPECT_TRUE(window.Poistetut().empty());
+}
+
+// Keys and values made through the native API, whose counted names may hold a zero character.
+class NativeNames {
+public:
+    NativeNames()
+    {
+        HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+        create_ = reinterpret_cast<CreateKey>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtCreateKey")));
+        setValue_ = reinterpret_cast<SetValueKey>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtSetValueKey")));
+        delete_ = reinterpret_cast<DeleteKey>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtDeleteKey")));
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, test::UninstallPathW().c_str(), 0, KEY_ALL_ACCESS, &uninstall_);
+    }
+    ~NativeNames()
+    {
+        // Win32 calls cannot name these keys, so they go the way they came.
+        for (HANDLE key : made_) {
+            delete_(key);
+            CloseHandle(key);
+        }
+        RegCloseKey(uninstall_);
+    }
+    HANDLE Key(const std::wstring& name)
+    {
+        UNICODE_STRING text = Counted(name);
+        OBJECT_ATTRIBUTES attributes = {};
+        attributes.Length = sizeof attributes;
+        attributes.RootDirectory = uninstall_;
+        attributes.ObjectName = &text;
+        attributes.Attributes = OBJ_CASE_INSENSITIVE;
+        HANDLE key = nullptr;
+        EXPECT_EQ(create_(&key, KEY_ALL_ACCESS, &attributes, 0, nullptr, 0, nullptr), 0);
+        made_.push_back(key);
+        return key;
+    }
+    void Text(HANDLE key, const std::wstring& name, const std::wstring& value)
+    {
+        UNICODE_STRING text = Counted(name);
+        EXPECT_EQ(setValue_(key, &text, 0, REG_SZ, const_cast<wchar_t*>(value.c_str()),
+                            static_cast<ULONG>((value.size() + 1) * sizeof(wchar_t))),
+                  0);
+    }
+
+private:
+    using CreateKey = LONG(NTAPI*)(HANDLE*, ACCESS_MASK, OBJECT_ATTRIBUTES*, ULONG, UNICODE_STRING*, ULONG, ULONG*);
+    using SetValueKey = LONG(NTAPI*)(HANDLE, UNICODE_STRING*, ULONG, ULONG, void*, ULONG);
+    using DeleteKey = LONG(NTAPI*)(HANDLE);
+    static UNICODE_STRING Counted(const std::wstring& name)
+    {
+        const auto bytes = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+        return {bytes, bytes, const_cast<wchar_t*>(name.data())};
+    }
+    CreateKey create_ = nullptr;
+    SetValueKey setValue_ = nullptr;
+    DeleteKey delete_ = nullptr;
+    HKEY uninstall_ = nullptr;
+    std::vector<HANDLE> made_;
+};
+
+TEST_F(Undo, ZeroCharactersInNamesNeverReachAnotherKeyOrMergeValues)
+{
+    test::AddEntry(S::Machine, L"Foo", L"Foo-ohjelma", L"C:\\Foo\\poista.exe");
+    {
+        NativeNames native;
+        HANDLE twin = native.Key(std::wstring(L"Foo\0x", 5));
+        native.Text(twin, L"DisplayName", L"Piilotettu kaksonen");
+        native.Text(twin, L"UninstallString", L"C:\\Kaksonen\\poista.exe");
+        HANDLE zeros = native.Key(L"Nollat");
+        native.Text(zeros, L"DisplayName", L"Nollat");
+        native.Text(zeros, std::wstring(L"A\0b", 3), L"yksi");
+        native.Text(zeros, std::wstring(L"A\0c", 3), L"kaksi");
+        FrmKarnio& window = Open();
+
+        // The twin is listed by the part of its name before the zero, and none of Foo's values.
+        const int row = test::FindRow(window.LvwOhjelmat2(), L"Foo\u2026");
+        ASSERT_GE(row, 0);
+        EXPECT_EQ(test::Rows(window.LvwOhjelmat2())[row].command, L"");
+        EXPECT_EQ(test::FindRow(window.LvwOhjelmat(), L"Piilotettu kaksonen"), -1);
+        EXPECT_EQ(test::Rows(window.LvwOhjelmat()).size(), 1u);
+
+        test::SelectRow(window.LvwOhjelmat2(), row);
+        auto box = test::WatchForDialog(L"Virhe");
+        Command(IDM_POISTA);
+        const test::SeenDialog seen = box.get();
+        EXPECT_EQ(seen.text, L"Merkintää ei voi poistaa, koska sen nimessä on nollamerkki.");
+        EXPECT_TRUE(seen.exclamationIcon);
+        EXPECT_TRUE(test::EntryExists(S::Machine, L"Foo"));
+        EXPECT_GE(test::FindRow(window.LvwOhjelmat2(), L"Foo\u2026"), 0);
+
+        // Foo itself is deleted and restored like any other.
+        DeleteFromPopUp(window.LvwOhjelmat(), L"Foo-ohjelma");
+        EXPECT_FALSE(test::EntryExists(S::Machine, L"Foo"));
+        EXPECT_GE(test::FindRow(window.LvwOhjelmat2(), L"Foo\u2026"), 0);
+        PressCtrlZ();
+        EXPECT_TRUE(test::EntryExists(S::Machine, L"Foo"));
+
+        // Values whose names differ after a zero could only come back as one: no copy is kept.
+        DeleteFromPopUp(window.LvwOhjelmat2(), L"Nollat");
+        EXPECT_FALSE(test::EntryExists(S::Machine, L"Nollat"));
+        EXPECT_TRUE(window.Poistetut().empty());
+        PressCtrlZ();
+        EXPECT_FALSE(test::EntryExists(S::Machine, L"Nollat"));
+        window_.reset();
+    }
+}
+
+TEST_F(Undo, ARefusedDeleteIsToldAndLeavesNothingToUndo)
+{
+    MemoryRegistry memory;
+    memory.SetString(kHkeyLocalMachine, std::string(kUninstallPath) + "Lukittu", "DisplayName", "Lukittu");
+    memory.SetString(kHkeyLocalMachine, std::string(kUninstallPath) + "Lukittu", "UninstallString", "C:\\x.exe");
+    test::ScriptedRegistry dry(memory);
+    LueMerkinta(dry, S::Machine, "Lukittu");
+    test::ScriptedRegistry scripted(memory);
+    FrmKarnio window(scripted);
+    ASSERT_TRUE(window.Create(SW_SHOWNORMAL));
+    Pump();
+    test::SelectRow(window.LvwOhjelmat(), 0);
+
+    scripted.calls = 0;
+    scripted.failAt = dry.calls;  // the delete itself
+    scripted.failWith = kErrorAccessDenied;
+    test::CursorLog cursor;
+    auto box = test::WatchForDialog(L"Virhe");
+    SendMessageW(window.Hwnd(), WM_COMMAND, IDM_POISTA, 0);
+    Pump();
+    const test::SeenDialog seen = box.get();
+    EXPECT_EQ(seen.text, L"Virhe 5: merkintää ei voitu poistaa.");
+    EXPECT_TRUE(seen.exclamationIcon);
+    EXPECT_EQ(cursor.changes, (std::vector<AppCursor>{AppCursor::Wait, AppCursor::Default}));
+    EXPECT_EQ(test::FindRow(window.LvwOhjelmat(), L"Lukittu"), 0);
+    EXPECT_TRUE(window.Poistetut().empty());
+
+    // A key already gone says nothing.
+    memory.DeleteKey(kHkeyLocalMachine, (std::string(kUninstallPath) + "Lukittu").c_str());
+    scripted.failAt = -1;
+    auto none = test::WatchForDialog(L"Virhe", 1500);
+    SendMessageW(window.Hwnd(), WM_COMMAND, IDM_POISTA, 0);
+    Pump();
+    EXPECT_FALSE(none.get().found);
 }
 
 }  // namespace
