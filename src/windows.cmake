@@ -1,6 +1,7 @@
 # The Windows program: its window code as a library (the UI tests link it too)
 # and karnio.exe with its resources.
 add_library(karnio_ui STATIC
+    src/ui/common/contrast.cpp
     src/ui/common/cursor.cpp
     src/ui/common/layout.cpp
     src/ui/common/shell.cpp

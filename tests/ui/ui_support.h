@@ -304,6 +304,7 @@ struct SeenDialog {
     bool found = false;
     std::wstring title, text;
     bool exclamationIcon = false;
+    AppCursor cursor = AppCursor::Default;  // the program's cursor while the box was up
 };
 
 // Watches on another thread for a top-level dialog with the given title and
@@ -316,6 +317,7 @@ inline std::future<SeenDialog> WatchForDialog(const std::wstring& title, int tim
             HWND box = FindWindowW(L"#32770", title.c_str());
             if (box && IsWindowVisible(box)) {
                 seen.found = true;
+                seen.cursor = CurrentAppCursor();
                 seen.title = WindowText(box);
                 seen.text = WindowText(GetDlgItem(box, 0xFFFF));
                 // The message box shows the exclamation icon in a static with SS_ICON.
@@ -344,6 +346,31 @@ inline std::future<bool> CloseMenuWhenShown(std::vector<WPARAM> keys = {VK_ESCAP
             Sleep(20);
         }
         return false;
+    });
+}
+
+// The items of the next pop-up menu once it shows, as "text" or "-" for a
+// separator, with "(grey)" after a disabled one; then the menu is closed.
+inline std::future<std::vector<std::wstring>> ReadMenuWhenShown()
+{
+    return std::async(std::launch::async, [] {
+        std::vector<std::wstring> items;
+        for (int waited = 0; waited < 10000; waited += 20) {
+            HWND window = FindWindowW(L"#32768", nullptr);
+            if (window && IsWindowVisible(window)) {
+                HMENU menu = reinterpret_cast<HMENU>(SendMessageW(window, MN_GETHMENU, 0, 0));
+                for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+                    wchar_t text[256] = {};
+                    GetMenuStringW(menu, i, text, 256, MF_BYPOSITION);
+                    const UINT state = GetMenuState(menu, i, MF_BYPOSITION);
+                    items.push_back(state & MF_SEPARATOR ? L"-" : std::wstring(text) + (state & MF_GRAYED ? L" (grey)" : L""));
+                }
+                PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
+                return items;
+            }
+            Sleep(20);
+        }
+        return items;
     });
 }
 

@@ -1,5 +1,6 @@
 #include "ui/about/frmTietoja.h"
 
+#include "ui/common/contrast.h"
 #include "ui/common/cursor.h"
 #include "ui/common/layout.h"
 #include "ui/common/shell.h"
@@ -131,6 +132,10 @@ INT_PTR FrmTietoja::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case kWmDpiChanged:
         OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return TRUE;
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED:
+        InvalidateRect(hwnd_, nullptr, TRUE);
+        return FALSE;
     case WM_CTLCOLORSTATIC:
         return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_SETCURSOR: {
@@ -153,11 +158,16 @@ void FrmTietoja::CreateControls()
     SetWindowTextW(hwnd_, LoadText(IDS_TIETOJA_OTSIKKO).c_str());
 
     SetClientSize(hwnd_, kClientWidthTwips, kClientHeightTwips, dpi_);
+    // Centred on the work area of the monitor the main window is on.
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(GetWindow(hwnd_, GW_OWNER), MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& work = monitor.rcWork;
     RECT frame;
     GetWindowRect(hwnd_, &frame);
     const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-    SetWindowPos(hwnd_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - width) / 2,
+                 work.top + (work.bottom - work.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     for (const ControlPlan& plan : kControls) {
         const std::wstring text = plan.textId ? LoadText(plan.textId) : std::wstring();
@@ -217,11 +227,11 @@ void FrmTietoja::Link_Click(int id)
 {
     SetAppCursor(AppCursor::Wait);
     if (id == kIdLblEmail)
-        ShellOpen(hwnd_, MailAddress(IDS_TIETOJA_AIHE), SW_HIDE);
+        ShellOpen(hwnd_, MailAddress(IDS_TIETOJA_AIHE));
     else if (id == kIdLblOhjelmapaivitykset)
-        ShellOpen(hwnd_, WebAddress(IDS_PAIVITYSSIVU), SW_HIDE);
+        ShellOpen(hwnd_, WebAddress(IDS_PAIVITYSSIVU));
     else if (id == kIdLblTiedotteet)
-        ShellOpen(hwnd_, WebAddress(IDS_TIEDOTESIVU), SW_HIDE);
+        ShellOpen(hwnd_, WebAddress(IDS_TIEDOTESIVU));
     SetAppCursor(AppCursor::Default);
 }
 
@@ -233,10 +243,13 @@ bool FrmTietoja::IsLink(HWND control) const
 
 INT_PTR FrmTietoja::OnCtlColorStatic(HDC dc, HWND control)
 {
+    // In high contrast every text takes the theme's colours: a fixed grey or
+    // black could vanish on a dark face.
+    const bool theme = HighContrastOn();
     COLORREF colour = GetSysColor(COLOR_BTNTEXT);
     if (IsLink(control))
-        colour = kLinkColour;
-    else if (GetDlgCtrlID(control) == kIdLblBullet0)
+        colour = theme ? GetSysColor(COLOR_HOTLIGHT) : kLinkColour;
+    else if (GetDlgCtrlID(control) == kIdLblBullet0 && !theme)
         colour = RGB(0, 0, 0);
     SetTextColor(dc, colour);
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));

@@ -15,10 +15,10 @@ ShellExecuteFunction& Function()
 }
 }  // namespace
 
-void ShellOpen(HWND owner, const std::wstring& target, int show)
+void ShellOpen(HWND owner, const std::wstring& target)
 {
     // The result is not examined: a missing handler is the shell's to report.
-    Function()(owner, L"open", target.c_str(), L"", ProgramFolder().c_str(), show);
+    Function()(owner, L"open", target.c_str(), L"", ProgramFolder().c_str(), SW_SHOWNORMAL);
 }
 
 void SetShellExecuteFunction(ShellExecuteFunction function) { Function() = function ? function : ShellExecuteW; }

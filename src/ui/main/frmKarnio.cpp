@@ -288,8 +288,16 @@ LRESULT FrmKarnio::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_NOTIFY:
         return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
     case WM_CONTEXTMENU:
-        OnContextMenu(reinterpret_cast<HWND>(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-        return 0;
+        if (OnContextMenu(reinterpret_cast<HWND>(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam))) return 0;
+        break;
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED:
+        // Common controls learn of a new theme only from their parent.
+        for (HWND list : {lvwOhjelmat_, lvwOhjelmat2_}) {
+            SendMessageW(list, message, wParam, lParam);
+            InvalidateRect(list, nullptr, TRUE);
+        }
+        break;
     case WM_SETCURSOR:
         if (HonourAppCursor()) return TRUE;
         break;
@@ -409,12 +417,18 @@ void FrmKarnio::Lvw_ItemClick(HWND list, int item)
     lahde_ = row->source;
 }
 
-void FrmKarnio::OnContextMenu(HWND source, int x, int y)
+// The pop-up menu over a list; elsewhere the window menu, as every window has.
+bool FrmKarnio::OnContextMenu(HWND source, int x, int y)
 {
     HWND list = nullptr;
     for (HWND candidate : {lvwOhjelmat_, lvwOhjelmat2_})
         if (source == candidate || IsChild(candidate, source)) list = candidate;
-    if (!list) return;
+    if (!list) {
+        const LRESULT hit = x == -1 && y == -1 ? HTCLIENT : SendMessageW(hwnd_, WM_NCHITTEST, 0, MAKELPARAM(x, y));
+        if (hit == HTCAPTION || hit == HTSYSMENU) return false;  // Windows' own handling shows it there
+        ShowWindowMenu(x, y);
+        return true;
+    }
     if (x == -1 && y == -1) {
         // From the keyboard: under the focused row, or at the list's corner.
         POINT point = {2, 2};
@@ -426,6 +440,28 @@ void FrmKarnio::OnContextMenu(HWND source, int x, int y)
         y = point.y;
     }
     TrackPopupMenu(mnuPopUp_.get(), 0, x, y, 0, hwnd_, nullptr);
+    return true;
+}
+
+void FrmKarnio::ShowWindowMenu(int x, int y)
+{
+    if (x == -1 && y == -1) {
+        POINT corner = {0, 0};
+        ClientToScreen(hwnd_, &corner);
+        x = corner.x;
+        y = corner.y;
+    }
+    // A fixed-size window: only moving, minimizing, restoring a minimized one and closing apply.
+    HMENU menu = GetSystemMenu(hwnd_, FALSE);
+    const bool minimized = IsIconic(hwnd_);
+    const auto enable = [&](UINT command, bool on) { EnableMenuItem(menu, command, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED)); };
+    enable(SC_RESTORE, minimized);
+    enable(SC_MOVE, !minimized);
+    enable(SC_SIZE, false);
+    enable(SC_MINIMIZE, !minimized);
+    enable(SC_MAXIMIZE, false);
+    const UINT command = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, hwnd_, nullptr);
+    if (command) SendMessageW(hwnd_, WM_SYSCOMMAND, command, MAKELPARAM(x, y));
 }
 
 void FrmKarnio::MPaivita_Click()
@@ -467,13 +503,14 @@ void FrmKarnio::Kumoa()
     // A key of that name made meanwhile (say, by a reinstall) wins; the copy is dropped.
     if (status == kErrorSuccess || status == kErrorAlreadyExists) poistetut_.pop_back();
     ListaaOhjelmat();
+    SetAppCursor(AppCursor::Default);
     if (status == kErrorAlreadyExists)
         ShowError(LoadText(IDS_PALAUTUS_ESTETTY));
     else if (status != kErrorSuccess)
         ShowError(LoadText(IDS_PALAUTUS_EI_ONNISTU, std::to_wstring(status)));
-    SetAppCursor(AppCursor::Default);
 }
 
+// Shown with the default cursor: an hourglass over a window waiting for the user would lie.
 void FrmKarnio::ShowError(const std::wstring& prompt)
 {
     MessageBoxW(hwnd_, prompt.c_str(), LoadText(IDS_VIRHE).c_str(), MB_OK | MB_ICONEXCLAMATION);
@@ -483,27 +520,27 @@ void FrmKarnio::MAjaKarnioohjelma_Click()
 {
     SetAppCursor(AppCursor::Wait);
     const int error = KaynnistaKomento(Wide(strKomento_));
+    SetAppCursor(AppCursor::Default);
     if (error != 0)
         ShowError(error == kErrorNumberFileNotFound ? LoadText(IDS_TIEDOSTOA_EI_LOYDY)
                                                     : LoadText(IDS_AJO_EI_ONNISTU, std::to_wstring(error)));
-    SetAppCursor(AppCursor::Default);
 }
 
-void FrmKarnio::MReadmeOhje_Click() { ShellOpen(hwnd_, LoadText(IDS_README), SW_SHOWNORMAL); }
+void FrmKarnio::MReadmeOhje_Click() { ShellOpen(hwnd_, LoadText(IDS_README)); }
 
 void FrmKarnio::MOhjelmapaivitykset_Click()
 {
-    ShellOpen(hwnd_, WebAddress(IDS_PAIVITYSSIVU), SW_HIDE);
+    ShellOpen(hwnd_, WebAddress(IDS_PAIVITYSSIVU));
 }
 
 void FrmKarnio::MPalautettaOhjelmasta_Click()
 {
-    ShellOpen(hwnd_, MailAddress(IDS_PALAUTE_AIHE), SW_HIDE);
+    ShellOpen(hwnd_, MailAddress(IDS_PALAUTE_AIHE));
 }
 
 void FrmKarnio::MVirheilmoitukset_Click()
 {
-    ShellOpen(hwnd_, MailAddress(IDS_VIRHEILMOITUS_AIHE), SW_HIDE);
+    ShellOpen(hwnd_, MailAddress(IDS_VIRHEILMOITUS_AIHE));
 }
 
 void FrmKarnio::MTietojaOhjelmasta_Click()

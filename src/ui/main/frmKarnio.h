@@ -61,7 +61,8 @@ private:
     void Form_Load();
     void OnCommand(int id);
     LRESULT OnNotify(NMHDR& header);
-    void OnContextMenu(HWND source, int x, int y);
+    bool OnContextMenu(HWND source, int x, int y);
+    void ShowWindowMenu(int x, int y);
     void OnInfoTipText(NMTTDISPINFOW& info);
     LRESULT OnCustomDraw(HWND list, NMLVCUSTOMDRAW& draw);
     void RelayToInfoTip(MSG& message);

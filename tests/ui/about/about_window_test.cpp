@@ -2,12 +2,15 @@
 #include "ui/about/frmTietoja.h"
 #include "ui/main/frmKarnio.h"
 
+#include "ui/common/contrast.h"
+
 #include "registry/windows_registry.h"
 #include "support/process_resources.h"
 #include "ui/resources/resource.h"
 #include "ui/ui_support.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include <functional>
 
@@ -40,8 +43,12 @@ TEST_F(AboutWindow, IsAFixedCentredModalDialogLaidOutInTwips)
         EXPECT_EQ(client.right, TwipsToPixels(4335, dpi_));
         EXPECT_EQ(client.bottom, TwipsToPixels(3495, dpi_));
         GetWindowRect(about, &frame);
-        EXPECT_LE(std::abs((frame.left + frame.right) / 2 - GetSystemMetrics(SM_CXSCREEN) / 2), 1);
-        EXPECT_LE(std::abs((frame.top + frame.bottom) / 2 - GetSystemMetrics(SM_CYSCREEN) / 2), 1);
+        MONITORINFO monitor = {};
+        monitor.cbSize = sizeof monitor;
+        GetMonitorInfoW(MonitorFromWindow(window_->Hwnd(), MONITOR_DEFAULTTONEAREST), &monitor);
+        const RECT& work = monitor.rcWork;
+        EXPECT_LE(std::abs((frame.left + frame.right) / 2 - (work.left + work.right) / 2), 1);
+        EXPECT_LE(std::abs((frame.top + frame.bottom) / 2 - (work.top + work.bottom) / 2), 1);
 
         const LONG style = GetWindowLongW(about, GWL_STYLE), exStyle = GetWindowLongW(about, GWL_EXSTYLE);
         EXPECT_TRUE(style & WS_SYSMENU);
@@ -138,13 +145,62 @@ TEST_F(AboutWindow, LinksHandTheirAddressesToTheShell)
             EXPECT_EQ(call.verb, L"open");
             EXPECT_EQ(call.parameters, L"");
             EXPECT_EQ(call.folder, ProgramFolder());
-            EXPECT_EQ(call.show, SW_HIDE);
+            EXPECT_EQ(call.show, SW_SHOWNORMAL);  // a browser not yet running shows itself
         }
         // Esc closes it as OK does.
         PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
     });
     EXPECT_FALSE(FindWindowW(L"#32770", L"Tietoja ohjelmasta"));
     EXPECT_EQ(CurrentAppCursor(), AppCursor::Default);
+}
+
+// KARNIO_SCREENSHOT_PAUSE=ms keeps the window up that long, painted, for a look at it.
+void PauseForScreenshot()
+{
+    const char* pause = std::getenv("KARNIO_SCREENSHOT_PAUSE");
+    for (int waited = 0; pause && waited < std::atoi(pause); waited += 50) {
+        Pump();
+        Sleep(50);
+    }
+}
+
+// The colour each text of the About window is drawn in, as it answers WM_CTLCOLORSTATIC.
+COLORREF TextColour(HWND about, int id)
+{
+    HDC dc = CreateCompatibleDC(nullptr);
+    SendMessageW(about, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(GetDlgItem(about, id)));
+    const COLORREF colour = GetTextColor(dc);
+    DeleteDC(dc);
+    return colour;
+}
+
+TEST_F(AboutWindow, LinksAndBulletsTakeTheThemesColoursInHighContrast)
+{
+    const int links[] = {FrmTietoja::kIdLblEmail, FrmTietoja::kIdLblOhjelmapaivitykset, FrmTietoja::kIdLblTiedotteet};
+    WithAboutWindow([&](HWND about) {
+        for (const int id : links) EXPECT_EQ(TextColour(about, id), RGB(64, 64, 64)) << id;
+        EXPECT_EQ(TextColour(about, FrmTietoja::kIdLblBullet0), RGB(0, 0, 0));
+        PauseForScreenshot();
+        SendMessageW(about, WM_COMMAND, IDOK, 0);
+    });
+
+    // A dark theme, switched on while the window is open.
+    const int elements[] = {COLOR_BTNFACE, COLOR_BTNTEXT, COLOR_HOTLIGHT, COLOR_WINDOW, COLOR_WINDOWTEXT};
+    COLORREF saved[std::size(elements)];
+    for (std::size_t i = 0; i < std::size(elements); ++i) saved[i] = GetSysColor(elements[i]);
+    const COLORREF dark[] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(255, 255, 0), RGB(0, 0, 0), RGB(255, 255, 255)};
+    WithAboutWindow([&](HWND about) {
+        SetHighContrastForTests(true);
+        SetSysColors(static_cast<int>(std::size(elements)), elements, dark);
+        Pump();
+        for (const int id : links) EXPECT_EQ(TextColour(about, id), RGB(255, 255, 0)) << id;
+        for (const int id : {FrmTietoja::kIdLblBullet0, FrmTietoja::kIdLblBullet1, FrmTietoja::kIdLblTekija})
+            EXPECT_EQ(TextColour(about, id), RGB(255, 255, 255)) << id;
+        PauseForScreenshot();
+        SendMessageW(about, WM_COMMAND, IDOK, 0);
+    });
+    SetSysColors(static_cast<int>(std::size(elements)), elements, saved);
+    SetHighContrastForTests(std::nullopt);
 }
 
 TEST_F(AboutWindow, CloseBoxSkipsTheCursorStepsAndASecondShowingLooksTheSame)
@@ -242,7 +298,6 @@ TEST_F(AboutWindow, HelpMenuCommandsOpenTheirTargets)
     const auto& calls = test::RecordedShellCalls();
     ASSERT_EQ(calls.size(), 4u);
     EXPECT_EQ(calls[0].file, L"readme.txt");
-    EXPECT_EQ(calls[0].show, SW_SHOWNORMAL);
     EXPECT_EQ(calls[1].file, L"http://www.example.com/suomi/karnio.html");
     EXPECT_EQ(calls[2].file, L"mailto:karnio@example.com?subject=Karnio 1.2 Freeware -palaute");
     EXPECT_EQ(calls[3].file, L"mailto:karnio@example.com?subject=Karnio 1.2 Freeware -virheilmoitus");
@@ -251,9 +306,7 @@ TEST_F(AboutWindow, HelpMenuCommandsOpenTheirTargets)
         EXPECT_EQ(calls[i].verb, L"open");
         EXPECT_EQ(calls[i].parameters, L"");
         EXPECT_EQ(calls[i].folder, ProgramFolder());
-        if (i > 0) {
-            EXPECT_EQ(calls[i].show, SW_HIDE);
-        }
+        EXPECT_EQ(calls[i].show, SW_SHOWNORMAL);
     }
 }
 

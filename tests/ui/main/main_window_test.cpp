@@ -9,6 +9,8 @@
 
 #include <fstream>
 
+#include <algorithm>
+
 namespace karnio {
 namespace {
 
@@ -289,6 +291,45 @@ TEST_F(MainWindow, RightButtonReleaseOverAListOpensThePopUp)
     const auto deadline = GetTickCount() + 10000;
     while (closer.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready && GetTickCount() < deadline) Pump();
     EXPECT_TRUE(closer.get());
+}
+
+// Right-clicking the title bar, or the window outside the lists, shows the window menu.
+TEST_F(MainWindow, RightClickOutsideTheListsShowsTheWindowMenu)
+{
+    FrmKarnio& window = Open();
+    RECT frame, client;
+    GetWindowRect(window.Hwnd(), &frame);
+    GetClientRect(window.Hwnd(), &client);
+    POINT below = {client.right / 2, client.bottom - 2};  // under the lower list
+    ClientToScreen(window.Hwnd(), &below);
+    const POINT caption = {(frame.left + frame.right) / 2, frame.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2};
+    ASSERT_EQ(SendMessageW(window.Hwnd(), WM_NCHITTEST, 0, MAKELPARAM(caption.x, caption.y)), HTCAPTION);
+    for (const POINT point : {caption, below}) {
+        auto reader = test::ReadMenuWhenShown();
+        SetCursorPos(point.x, point.y);
+        if (point.y == caption.y) {
+            // Under Xvfb no window manager shows the caption, so the press and
+            // release that Windows' own frame handling receives are posted.
+            PostMessageW(window.Hwnd(), WM_NCRBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
+            PostMessageW(window.Hwnd(), WM_RBUTTONUP, 0, 0);
+        } else {
+            INPUT clicks[2] = {};
+            clicks[0].type = clicks[1].type = INPUT_MOUSE;
+            clicks[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+            clicks[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+            SendInput(2, clicks, sizeof(INPUT));
+        }
+        const auto deadline = GetTickCount() + 10000;
+        while (reader.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready && GetTickCount() < deadline)
+            Pump();
+        const std::vector<std::wstring> items = reader.get();
+        ASSERT_GE(items.size(), 3u) << point.x << "," << point.y;
+        EXPECT_NE(std::find(items.begin(), items.end(), L"&Move"), items.end()) << Narrow(items[0]);
+        EXPECT_NE(std::find_if(items.begin(), items.end(), [](const std::wstring& item) { return item.rfind(L"&Close", 0) == 0; }),
+                  items.end());
+        Pump();
+    }
+    EXPECT_TRUE(IsWindowVisible(window.Hwnd()));
 }
 
 }  // namespace

@@ -100,6 +100,7 @@ TEST_F(RunCommand, MissingProgramShowsTheFileNotFoundMessage)
     EXPECT_EQ(box.title, L"Virhe");
     EXPECT_EQ(box.text, L"Karnio-ohjelman ajo ei onnistu, koska vaadittavaa tiedostoa ei löydy.");
     EXPECT_TRUE(box.exclamationIcon);
+    EXPECT_EQ(box.cursor, AppCursor::Default);  // no hourglass while the program waits for the user
 }
 
 TEST_F(RunCommand, EmptyCommandBeforeAnyClickShowsTheGenericMessage)

@@ -107,6 +107,7 @@ TEST_F(Undo, AReinstalledEntryWins)
     const test::SeenDialog seen = box.get();
     EXPECT_EQ(seen.text, L"Merkintää ei voi palauttaa, koska samanniminen merkintä on jo olemassa.");
     EXPECT_TRUE(seen.exclamationIcon);
+    EXPECT_EQ(seen.cursor, AppCursor::Default);
     EXPECT_EQ(test::Describe(test::EntryValues(S::Machine, "Ohjelma")), test::Describe(reinstalled));
     EXPECT_TRUE(window.Poistetut().empty());
     EXPECT_EQ(test::FindRow(window.LvwOhjelmat(), L"Ohjelma 1"), -1);
