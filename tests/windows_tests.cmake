@@ -21,7 +21,7 @@ function(karnio_ui_test name)
 endfunction()
 
 karnio_ui_test(main_window_tests ui/main/main_window_test.cpp ui/main/run_command_test.cpp ui/main/sources_test.cpp
-               ui/main/dpi_test.cpp ui/main/hostile_data_test.cpp ui/main/undo_test.cpp)
+               ui/main/dpi_test.cpp ui/main/hostile_data_test.cpp ui/main/undo_test.cpp ui/main/selection_test.cpp)
 karnio_ui_test(about_window_tests ui/about/about_window_test.cpp)
 
 # Real installers, built on the host by Debian's makensis and wixl before the test that installs them.

@@ -374,6 +374,42 @@ inline std::future<std::vector<std::wstring>> ReadMenuWhenShown()
     });
 }
 
+// Presses the keys together and lets them go, through the program's own message loop.
+inline void PressKeys(FrmKarnio& window, const std::vector<WORD>& keys)
+{
+    std::vector<INPUT> inputs;
+    for (const WORD key : keys) {
+        INPUT down = {};
+        down.type = INPUT_KEYBOARD;
+        down.ki.wVk = key;
+        inputs.push_back(down);
+    }
+    for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
+        INPUT up = {};
+        up.type = INPUT_KEYBOARD;
+        up.ki.wVk = *key;
+        up.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(up);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    for (int i = 0; i < 10; ++i) {
+        Pump([&](MSG& message) { return window.PreTranslateMessage(message); });
+        Sleep(10);
+    }
+}
+
+// "&Poista" chosen from the pop-up menu, opened from the keyboard, of the row that shows text.
+inline void DeleteFromPopUp(HWND list, const std::wstring& text)
+{
+    const int item = FindRow(list, text);
+    ASSERT_GE(item, 0) << Narrow(text);
+    ClickRow(list, item);
+    auto chooser = CloseMenuWhenShown({VK_DOWN, VK_RETURN});
+    SendMessageW(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1));
+    ASSERT_TRUE(chooser.get());
+    Pump();
+}
+
 // Records every change of the application cursor.
 class CursorLog {
 public:

@@ -13,6 +13,8 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
+
 
 namespace karnio {
 
@@ -74,6 +76,69 @@ int RowAt(HWND list, POINT point)
     hit.pt = point;
     const int item = static_cast<int>(SendMessageW(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
     return (hit.flags & LVHT_ONITEM) ? item : -1;
+}
+
+// Where a list's view stands: its top row, by the entry shown there, and its
+// horizontal scroll position.
+struct ListPlace {
+    int top = 0;
+    int scrolledX = 0;
+    bool topListed = false;  // whether a row is on top: then source and key tell its entry
+    UninstallSource source = UninstallSource::Machine;
+    std::string key;
+};
+
+int HorizontalPosition(HWND list)
+{
+    SCROLLINFO info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_POS;
+    return GetScrollInfo(list, SB_HORZ, &info) ? info.nPos : 0;
+}
+
+ListPlace PlaceOf(HWND list, const ListViewSink& sink)
+{
+    ListPlace place;
+    place.top = ListView_GetTopIndex(list);
+    place.scrolledX = HorizontalPosition(list);
+    if (const ListViewSink::Row* row = sink.RowAt(place.top)) {
+        place.topListed = true;
+        place.source = row->source;
+        place.key = row->key;
+    }
+    return place;
+}
+
+// The item showing the entry, or -1.
+int ItemOf(HWND list, const ListViewSink& sink, UninstallSource source, const std::string& key)
+{
+    const int count = ListView_GetItemCount(list);
+    for (int item = 0; item < count; ++item) {
+        const ListViewSink::Row* row = sink.RowAt(item);
+        if (row && row->source == source && row->key == key) return item;
+    }
+    return -1;
+}
+
+// Scrolls so that item is the top row, or as near as the list's length allows.
+void ScrollToTop(HWND list, int item)
+{
+    const int count = ListView_GetItemCount(list);
+    if (count == 0) return;
+    item = std::clamp(item, 0, std::max(0, count - ListView_GetCountPerPage(list)));
+    RECT row = {};
+    ListView_GetItemRect(list, 0, &row, LVIR_BOUNDS);
+    const int rows = item - ListView_GetTopIndex(list);
+    if (rows != 0) ListView_Scroll(list, 0, rows * (row.bottom - row.top));
+}
+
+// The same stretch of rows as before a rebuild: the entry that was on top, else the same top index.
+void RestorePlace(HWND list, const ListViewSink& sink, const ListPlace& place)
+{
+    const int item = place.topListed ? ItemOf(list, sink, place.source, place.key) : -1;
+    ScrollToTop(list, item >= 0 ? item : place.top);
+    const int dx = place.scrolledX - HorizontalPosition(list);
+    if (dx != 0) ListView_Scroll(list, dx, 0);
 }
 
 }  // namespace
@@ -200,6 +265,13 @@ void FrmKarnio::OnDpiChanged(int dpi, const RECT& suggested)
 void FrmKarnio::RelayToInfoTip(MSG& message)
 {
     const int slot = message.hwnd == lvwOhjelmat_ ? 0 : 1;
+    const int top = ListView_GetTopIndex(message.hwnd);
+    if (top != tipTop_[slot]) {
+        // Scrolled since the last look: the row under the pointer is another.
+        SendMessageW(InfoTipOf(message.hwnd), TTM_POP, 0, 0);
+        tipItem_[slot] = -1;
+        tipTop_[slot] = top;
+    }
     if (message.message == WM_MOUSEMOVE) {
         // Moving to another row hides the tip, so that it shows again with that row's path.
         const int item = RowAt(message.hwnd, {GET_X_LPARAM(message.lParam), GET_Y_LPARAM(message.lParam)});
@@ -221,19 +293,68 @@ void FrmKarnio::Form_Load()
     ohjelmat_->SetSorted(true);
     piilotetut_->SetSorted(true);
     SetColumnWidths();
-    ListaaOhjelmat();
+    Rebuild(Selection::Start, false);
 }
 
-void FrmKarnio::ListaaOhjelmat()
+void FrmKarnio::ListaaOhjelmat() { Rebuild(Selection::Remembered); }
+
+void FrmKarnio::Rebuild(Selection selection, bool keepPlace, UninstallSource source, const std::string& key)
 {
-    for (HWND list : {lvwOhjelmat_, lvwOhjelmat2_}) SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    const HWND lists[] = {lvwOhjelmat_, lvwOhjelmat2_};
+    ListPlace places[2];
+    for (int i = 0; i < 2; ++i) {
+        SendMessageW(lists[i], WM_SETREDRAW, FALSE, 0);
+        places[i] = PlaceOf(lists[i], SinkOf(lists[i]));
+    }
     karnio::ListaaOhjelmat(registry_, *ohjelmat_, *piilotetut_);
     MarkLeftovers(*ohjelmat_, *piilotetut_);
     ohjelmat_->Show();
     piilotetut_->Show();
-    for (HWND list : {lvwOhjelmat_, lvwOhjelmat2_}) {
+    if (keepPlace)
+        for (int i = 0; i < 2; ++i) RestorePlace(lists[i], SinkOf(lists[i]), places[i]);
+
+    // A row shown selected is always the entry the next command acts on.
+    HWND chosenList = nullptr;
+    int chosen = -1;
+    if (selection == Selection::Remembered && listaAvain_) {
+        chosenList = listaAvain_;
+        chosen = ItemOf(chosenList, SinkOf(chosenList), lahde_, strAvain_);
+    } else if (selection == Selection::Entry) {
+        for (HWND list : lists)
+            if (chosen < 0 && (chosen = ItemOf(list, SinkOf(list), source, key)) >= 0) chosenList = list;
+    }
+    if (chosen >= 0) {
+        ListView_SetItemState(chosenList, chosen, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        Lvw_ItemClick(chosenList, chosen);
+        if (selection == Selection::Entry) {
+            ListView_EnsureVisible(chosenList, chosen, FALSE);
+            SetFocus(chosenList);
+        }
+    } else if (selection != Selection::Start) {
+        Forget();
+    }
+    for (HWND list : lists) {
         SendMessageW(list, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(list, nullptr, TRUE);
+    }
+    HideInfoTips();
+}
+
+void FrmKarnio::Forget()
+{
+    strAvain_.clear();
+    strKomento_.clear();
+    listaAvain_ = nullptr;
+}
+
+// A tip that shows speaks of the row that was under the pointer; after a
+// rebuild or a scroll another entry may be there.
+void FrmKarnio::HideInfoTips()
+{
+    for (int slot = 0; slot < 2; ++slot) {
+        SendMessageW(slot == 0 ? ohjelmatTip_ : piilotetutTip_, TTM_POP, 0, 0);
+        tipItem_[slot] = -1;
+        tipTop_[slot] = -1;
     }
 }
 
@@ -244,6 +365,17 @@ bool FrmKarnio::PreTranslateMessage(MSG& message)
         (message.hwnd == lvwOhjelmat_ || message.hwnd == lvwOhjelmat2_))
         RelayToInfoTip(message);
     if (accelerators_ && TranslateAcceleratorW(hwnd_, accelerators_.get(), &message)) return true;
+    if (message.message == WM_KEYDOWN && message.wParam == VK_DELETE &&
+        (message.hwnd == lvwOhjelmat_ || message.hwnd == lvwOhjelmat2_)) {
+        // One press, one entry: the auto-repeat of a held key deletes nothing more.
+        const bool repeat = message.lParam & (1 << 30);
+        const int item = ListView_GetNextItem(message.hwnd, -1, LVNI_SELECTED);
+        if (!repeat && item >= 0) {
+            Lvw_ItemClick(message.hwnd, item);
+            MPoistaRekisterista_Click();
+        }
+        return true;
+    }
     if (message.message == WM_KEYDOWN && message.wParam == VK_TAB &&
         (message.hwnd == lvwOhjelmat_ || message.hwnd == lvwOhjelmat2_)) {
         SetFocus(message.hwnd == lvwOhjelmat_ ? lvwOhjelmat2_ : lvwOhjelmat_);
@@ -348,6 +480,10 @@ LRESULT FrmKarnio::OnNotify(NMHDR& header)
     }
     if (header.hwndFrom != lvwOhjelmat_ && header.hwndFrom != lvwOhjelmat2_) return 0;
     if (header.code == NM_CUSTOMDRAW) return OnCustomDraw(header.hwndFrom, reinterpret_cast<NMLVCUSTOMDRAW&>(header));
+    if (header.code == LVN_ENDSCROLL) {
+        HideInfoTips();
+        return 0;
+    }
     if (header.code == NM_CLICK) {
         Lvw_ItemClick(header.hwndFrom, reinterpret_cast<const NMITEMACTIVATE&>(header).iItem);
     } else if (header.code == LVN_ITEMCHANGED) {
@@ -413,8 +549,10 @@ void FrmKarnio::Lvw_ItemClick(HWND list, int item)
     } else {
         EnableMenuItem(mnuPopUp_.get(), IDM_AJA, MF_BYCOMMAND | MF_GRAYED);
     }
+    EnableMenuItem(mnuPopUp_.get(), IDM_POISTA, MF_BYCOMMAND | MF_ENABLED);
     strAvain_ = row->key;
     lahde_ = row->source;
+    listaAvain_ = list;
 }
 
 // The pop-up menu over a list; elsewhere the window menu, as every window has.
@@ -429,11 +567,20 @@ bool FrmKarnio::OnContextMenu(HWND source, int x, int y)
         ShowWindowMenu(x, y);
         return true;
     }
+    // The menu acts on the row highlighted in the list it opens over, or on nothing.
+    const int item = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+    if (item >= 0) {
+        Lvw_ItemClick(list, item);
+    } else {
+        Forget();
+        EnableMenuItem(mnuPopUp_.get(), IDM_POISTA, MF_BYCOMMAND | MF_GRAYED);
+        EnableMenuItem(mnuPopUp_.get(), IDM_AJA, MF_BYCOMMAND | MF_GRAYED);
+    }
     if (x == -1 && y == -1) {
-        // From the keyboard: under the focused row, or at the list's corner.
+        // From the keyboard: under the selected row, scrolled into view, or at the list's corner.
         POINT point = {2, 2};
         RECT rect;
-        const int item = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
+        if (item >= 0) ListView_EnsureVisible(list, item, FALSE);
         if (item >= 0 && ListView_GetItemRect(list, item, &rect, LVIR_LABEL)) point = {rect.left, rect.bottom};
         ClientToScreen(list, &point);
         x = point.x;
@@ -489,7 +636,7 @@ void FrmKarnio::MPoistaRekisterista_Click()
     RegStatus refused = kErrorSuccess;
     if (std::optional<PoistettuMerkinta> poistettu = PoistaMerkinta(registry_, lahde_, strAvain_, &refused))
         poistetut_.push_back(std::move(*poistettu));
-    ListaaOhjelmat();
+    Rebuild(Selection::None);
     SetAppCursor(AppCursor::Default);
     if (refused != kErrorSuccess) ShowError(LoadText(IDS_POISTO_EI_ONNISTU, std::to_wstring(refused)));
 }
@@ -499,10 +646,15 @@ void FrmKarnio::Kumoa()
 {
     if (poistetut_.empty()) return;
     SetAppCursor(AppCursor::Wait);
-    const RegStatus status = PalautaMerkinta(registry_, poistetut_.back());
+    const PoistettuMerkinta merkinta = poistetut_.back();
+    const RegStatus status = PalautaMerkinta(registry_, merkinta);
     // A key of that name made meanwhile (say, by a reinstall) wins; the copy is dropped.
     if (status == kErrorSuccess || status == kErrorAlreadyExists) poistetut_.pop_back();
-    ListaaOhjelmat();
+    // What came back is shown selected, ready to be deleted again.
+    if (status == kErrorSuccess)
+        Rebuild(Selection::Entry, true, merkinta.source, merkinta.aliavain);
+    else
+        Rebuild(Selection::Remembered);
     SetAppCursor(AppCursor::Default);
     if (status == kErrorAlreadyExists)
         ShowError(LoadText(IDS_PALAUTUS_ESTETTY));

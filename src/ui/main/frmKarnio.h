@@ -35,7 +35,8 @@ public:
     // mouse over the lists for their info tips.
     bool PreTranslateMessage(MSG& message);
 
-    // Empties both lists and refills them from the Uninstall key.
+    // Empties both lists and refills them from the Uninstall keys, keeping each
+    // list's place and the remembered entry selected where it is still listed.
     void ListaaOhjelmat();
 
     HWND LvwOhjelmat() const { return lvwOhjelmat_; }
@@ -59,6 +60,13 @@ private:
     LRESULT OnGetDpiScaledSize(int dpi, SIZE& size);
     void OnDpiChanged(int dpi, const RECT& suggested);
     void Form_Load();
+    // What is shown selected (and remembered) after a rebuild: nothing, the
+    // remembered entry in its own list, or the entry of source and key.
+    enum class Selection { Start, None, Remembered, Entry };
+    void Rebuild(Selection selection, bool keepPlace = true, UninstallSource source = UninstallSource::Machine,
+                 const std::string& key = std::string());
+    void Forget();
+    void HideInfoTips();
     void OnCommand(int id);
     LRESULT OnNotify(NMHDR& header);
     bool OnContextMenu(HWND source, int x, int y);
@@ -90,6 +98,7 @@ private:
     HWND ohjelmatTip_ = nullptr;  // owned by the window, destroyed with it
     HWND piilotetutTip_ = nullptr;
     int tipItem_[2] = {-1, -1};   // the row each tip speaks of
+    int tipTop_[2] = {-1, -1};    // each list's top row when its tip last looked
     std::wstring tipText_;
     HWND lastFocus_ = nullptr;
     int dpi_ = 96;
@@ -104,6 +113,7 @@ private:
     std::string strAvain_;
     std::string strKomento_;
     UninstallSource lahde_ = UninstallSource::Machine;  // where strAvain_ was listed from
+    HWND listaAvain_ = nullptr;                         // the list strAvain_ was chosen in
     std::vector<PoistettuMerkinta> poistetut_;          // what Ctrl+Z brings back, in memory only
 };
 

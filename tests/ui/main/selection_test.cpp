@@ -1,0 +1,129 @@
+// The row the user sees is the row acted on, and every rebuild keeps the user's place.
+#include "ui/main/frmKarnio.h"
+
+#include "ui/resources/resource.h"
+#include "ui/ui_support.h"
+
+#include <cstdio>
+
+namespace karnio {
+namespace {
+
+using S = UninstallSource;
+using test::Pump;
+
+std::wstring Name(int i)
+{
+    wchar_t text[16];
+    std::swprintf(text, 16, L"Rivi %03d", i);
+    return text;
+}
+
+class Selection : public test::WindowTest {
+protected:
+    HWND Upper() const { return window_->LvwOhjelmat(); }
+    HWND Lower() const { return window_->LvwOhjelmat2(); }
+    std::wstring TopRow(HWND list) const { return test::ItemText(list, ListView_GetTopIndex(list), 0); }
+    // The text of each selected row of the list.
+    std::vector<std::wstring> Selected(HWND list) const
+    {
+        std::vector<std::wstring> rows;
+        for (int item = -1; (item = ListView_GetNextItem(list, item, LVNI_SELECTED)) >= 0;)
+            rows.push_back(test::ItemText(list, item, 0));
+        return rows;
+    }
+    // The pop-up's items as it opens from the keyboard over the list, and what it would act on.
+    std::vector<std::wstring> PopUpOver(HWND list)
+    {
+        auto reader = test::ReadMenuWhenShown();
+        SendMessageW(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1));
+        Pump();
+        return reader.get();
+    }
+    void ExpectNothingChosen()
+    {
+        EXPECT_TRUE(Selected(Upper()).empty());
+        EXPECT_TRUE(Selected(Lower()).empty());
+        EXPECT_EQ(window_->StrAvain(), "");
+        EXPECT_EQ(PopUpOver(Upper()), (std::vector<std::wstring>{L"&Poista (grey)", L"&Aja karnio-ohjelma... (grey)"}));
+    }
+    void ExpectChosen(HWND list, const std::wstring& text)
+    {
+        EXPECT_EQ(Selected(list), std::vector<std::wstring>{text});
+        EXPECT_EQ(Narrow(test::ItemText(list, ListView_GetNextItem(list, -1, LVNI_FOCUSED), 0)), Narrow(text));
+        EXPECT_EQ(window_->StrAvain(), Narrow(text));
+        EXPECT_EQ(PopUpOver(list), (std::vector<std::wstring>{L"&Poista", L"&Aja karnio-ohjelma..."}));
+    }
+    // Where the list view would put a row scrolled into view only as far as needed.
+    static int TopShowing(int item, int top, int perPage) { return item < top ? item : item >= top + perPage ? item - perPage + 1 : top; }
+};
+
+TEST_F(Selection, ActionsHitTheHighlightedRowAndEveryRebuildKeepsThePlace)
+{
+    // Every fifth uninstaller is gone: those rows are grey.
+    for (int i = 0; i < 300; ++i)
+        test::AddEntry(S::Machine, Name(i), Name(i).c_str(), i % 5 ? L"notepad.exe /x" : L"C:\\Poissa\\poista.exe");
+    for (int i = 0; i < 3; ++i) test::AddEntry(S::Machine, L"Piilo " + std::to_wstring(i), nullptr, nullptr);
+    FrmKarnio& window = Open();
+
+    RECT row;
+    ListView_GetItemRect(Upper(), 0, &row, LVIR_BOUNDS);
+    ListView_Scroll(Upper(), 0, 140 * (row.bottom - row.top));
+    Pump();
+    ASSERT_EQ(TopRow(Upper()), Name(140));
+    const int perPage = ListView_GetCountPerPage(Upper());
+    ASSERT_GT(perPage, 16);
+
+    // A grey row from the pop-up menu, then the next one with Del.
+    test::DeleteFromPopUp(Upper(), Name(150));
+    EXPECT_FALSE(test::EntryExists(Name(150)));
+    EXPECT_EQ(TopRow(Upper()), Name(140));
+    ExpectNothingChosen();
+
+    const std::wstring next = Name(155);
+    test::ClickRow(Upper(), test::FindRow(Upper(), next));
+    test::PressKeys(window, {VK_DELETE});
+    EXPECT_FALSE(test::EntryExists(next));
+    EXPECT_EQ(TopRow(Upper()), Name(140));
+    ExpectNothingChosen();
+
+    // A held Del repeats, but deletes nothing more.
+    test::ClickRow(Upper(), test::FindRow(Upper(), Name(141)));
+    MSG repeat = {Upper(), WM_KEYDOWN, VK_DELETE, 1 | (1 << 30)};
+    EXPECT_TRUE(window.PreTranslateMessage(repeat));
+    EXPECT_TRUE(test::EntryExists(Name(141)));
+
+    // F5, with a row above the view gone meanwhile: the same place and the same chosen row.
+    test::ClickRow(Upper(), test::FindRow(Upper(), Name(145)));
+    ASSERT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, (test::UninstallPathW() + Name(10)).c_str()), ERROR_SUCCESS);
+    test::PressKeys(window, {VK_F5});
+    EXPECT_EQ(TopRow(Upper()), Name(140));
+    ExpectChosen(Upper(), Name(145));
+
+    // Each Ctrl+Z shows what it brought back, chosen, scrolled into view only as far as needed.
+    ListView_EnsureVisible(Upper(), 0, FALSE);
+    Pump();
+    for (const std::wstring& restored : {next, Name(150)}) {
+        const int top = ListView_GetTopIndex(Upper());
+        test::PressKeys(window, {VK_CONTROL, 'Z'});
+        ASSERT_TRUE(test::EntryExists(restored));
+        const int item = test::FindRow(Upper(), restored);
+        EXPECT_EQ(ListView_GetTopIndex(Upper()), TopShowing(item, top, perPage)) << Narrow(restored);
+        ExpectChosen(Upper(), restored);
+    }
+
+    // A row highlighted in each list: the menu over the upper one deletes the upper row.
+    test::ClickRow(Upper(), test::FindRow(Upper(), Name(147)));
+    test::ClickRow(Lower(), test::FindRow(Lower(), L"Piilo 1"));
+    EXPECT_EQ(window.StrAvain(), "Piilo 1");
+    auto chooser = test::CloseMenuWhenShown({VK_DOWN, VK_RETURN});
+    SendMessageW(Upper(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Upper()), MAKELPARAM(-1, -1));
+    ASSERT_TRUE(chooser.get());
+    Pump();
+    EXPECT_FALSE(test::EntryExists(Name(147)));
+    EXPECT_TRUE(test::EntryExists(L"Piilo 1"));
+    ExpectNothingChosen();
+}
+
+}  // namespace
+}  // namespace karnio
