@@ -16,6 +16,8 @@ constexpr std::uint32_t kKeyNameRoom = 256;
 // SetValueExW and CreateKeyExW take zero-terminated names: such a name would come back as another.
 bool HoldsZero(const std::u16string& name) { return name.find(u'\0') != std::u16string::npos; }
 
+}  // namespace
+
 bool ReadValues(Registry& registry, RegKey key, std::vector<RegistryValue>& values)
 {
     std::uint32_t count = 0, longestName = 0, largestData = 0;
@@ -30,10 +32,11 @@ bool ReadValues(Registry& registry, RegKey key, std::vector<RegistryValue>& valu
         // A value that grew or appeared since the sizes were asked for: not a whole copy.
         if (status != kErrorSuccess || nameLength >= name.size() || size > data.size()) return false;
         values.push_back({name.substr(0, nameLength), type, {data.begin(), data.begin() + size}});
-        if (HoldsZero(values.back().name)) return false;
     }
     return values.size() == count;
 }
+
+namespace {
 
 bool ReadSubkeyNames(Registry& registry, RegKey key, std::vector<std::u16string>& names)
 {
@@ -58,6 +61,8 @@ bool ReadTree(Registry& registry, RegKey root, RegView view, const std::u16strin
     const bool whole = ReadValues(registry, key, values) && ReadSubkeyNames(registry, key, names);
     registry.CloseKey(key);
     if (!whole) return false;
+    for (const RegistryValue& value : values)
+        if (HoldsZero(value.name)) return false;
     for (std::u16string& name : names) {
         RegistrySubkey subkey = {std::move(name), {}, {}};
         if (!ReadTree(registry, root, view, path + u"\\" + subkey.name, subkey.values, subkey.subkeys)) return false;

@@ -33,6 +33,10 @@ struct PoistettuMerkinta {
     std::vector<RegistrySubkey> subkeys;
 };
 
+// Every value of an open key, names, types and bytes as stored; false when a
+// value changed meanwhile, so that the read is not whole.
+bool ReadValues(Registry& registry, RegKey key, std::vector<RegistryValue>& values);
+
 // The entry's subkey with everything under it; nothing when it cannot be read
 // whole, or when a name holds a zero character (it could not be written back as it is).
 std::optional<PoistettuMerkinta> LueMerkinta(Registry& registry, UninstallSource source, const std::string& aliavain);

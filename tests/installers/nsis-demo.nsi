@@ -25,7 +25,9 @@ Section
   WriteRegStr HKLM "${ENTRY}" "UninstallString" '"$INSTDIR\poista.exe"'
   WriteRegStr HKLM "${ENTRY}" "QuietUninstallString" '"$INSTDIR\poista.exe" /S'
   WriteRegStr HKLM "${ENTRY}" "Publisher" "Karnio-esittely"
+  WriteRegStr HKLM "${ENTRY}" "DisplayVersion" "1.0"
   WriteRegStr HKLM "${ENTRY}" "InstallLocation" "$INSTDIR"
+  WriteRegDWORD HKLM "${ENTRY}" "EstimatedSize" 1536
 SectionEnd
 
 Section "Uninstall"

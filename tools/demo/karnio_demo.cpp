@@ -44,6 +44,42 @@ struct Entry {
     std::wstring quietUninstall;      // "-": none
 };
 
+void SetNumber(HKEY key, const wchar_t* name, DWORD number)
+{
+    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+}
+
+// What the info tip shows beyond the key: every detail on one row, a system
+// component, an update of another program, an install date stored as a number.
+int AddDetails()
+{
+    HKEY key = nullptr;
+    const auto open = [&](const wchar_t* subkey) {
+        return RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kUninstall + std::wstring(subkey)).c_str(), 0, nullptr, 0,
+                               KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS;
+    };
+    if (!open(L"Kuvankatselin")) return 1;
+    SetText(key, L"DisplayVersion", L"3.1.4");
+    SetText(key, L"InstallDate", L"20250314");
+    SetText(key, L"InstallLocation", L"C:\\Program Files\\Kuvankatselin");
+    SetNumber(key, L"EstimatedSize", 48640);
+    RegCloseKey(key);
+    if (!open(L"Ajonaikaiset")) return 1;
+    SetText(key, L"DisplayName", L"Ajonaikaiset kirjastot 2024");
+    SetText(key, L"UninstallString", L"MsiExec.exe /X{0D3E9E15-DE7A-300B-96F1-B4AF12B96488}");
+    SetNumber(key, L"SystemComponent", 1);
+    RegCloseKey(key);
+    if (!open(L"KB2468871")) return 1;
+    SetText(key, L"ParentKeyName", L"Kuvankatselin");
+    SetText(key, L"ParentDisplayName", L"Kuvankatselin 3.1");
+    RegCloseKey(key);
+    if (!open(L"Muistilaput")) return 1;
+    SetNumber(key, L"InstallDate", 1733702400);  // 9 December 2024, midnight UTC
+    SetText(key, L"DisplayVersion", L"1.2");
+    RegCloseKey(key);
+    return 0;
+}
+
 int Install()
 {
     const std::wstring demo = L"\"" + Self() + L"\" uninstall ";
@@ -84,7 +120,7 @@ int Install()
         SetText(key, L"Publisher", L"Karnio-esittely");
         RegCloseKey(key);
     }
-    return 0;
+    return AddDetails();
 }
 
 int Uninstall(const std::wstring& subkey, Source source)

@@ -1,5 +1,6 @@
 #include "ui/main/frmKarnio.h"
 
+#include "catalogue/entry_details.h"
 #include "catalogue/uninstall_list.h"
 #include "ui/about/frmTietoja.h"
 #include "ui/common/cursor.h"
@@ -76,6 +77,38 @@ int RowAt(HWND list, POINT point)
     hit.pt = point;
     const int item = static_cast<int>(SendMessageW(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
     return (hit.flags & LVHT_ONITEM) ? item : -1;
+}
+
+CalendarDate LocalDate(std::uint32_t seconds)
+{
+    constexpr std::uint64_t kSecondsFrom1601To1970 = 11644473600ULL;
+    ULARGE_INTEGER moment;
+    moment.QuadPart = (seconds + kSecondsFrom1601To1970) * 10000000ULL;
+    const FILETIME utc = {moment.LowPart, moment.HighPart};
+    SYSTEMTIME universal = {}, local = {};
+    if (!FileTimeToSystemTime(&utc, &universal) || !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local))
+        local = universal;
+    return {local.wYear, local.wMonth, local.wDay};
+}
+
+// The tip's lines about what the entry holds and about Windows' own list, each after a line break.
+std::wstring DetailText(const EntryDetails& details)
+{
+    static constexpr unsigned kLabels[] = {IDS_JULKAISIJA, IDS_VERSIO_RIVI, IDS_ASENNETTU, IDS_KANSIO, IDS_KOKO};
+    static constexpr unsigned kUnits[] = {0, IDS_KOKO_KT, IDS_KOKO_MT, IDS_KOKO_GT};
+    std::wstring text;
+    for (const DetailLine& line : details.lines) {
+        const unsigned unit = kUnits[static_cast<int>(line.unit)];
+        text += L"\r\n" + LoadText(kLabels[static_cast<int>(line.kind)]) + (unit ? LoadText(unit, line.text) : line.text);
+    }
+    switch (details.hidden) {
+    case Hidden::SystemComponent: text += L"\r\n" + LoadText(IDS_EI_NAY_OSA); break;
+    case Hidden::Update: text += L"\r\n" + LoadText(IDS_EI_NAY_PAIVITYS, details.parent); break;
+    case Hidden::NoName: text += L"\r\n" + LoadText(IDS_EI_NAY_NIMI); break;
+    case Hidden::NoCommand: text += L"\r\n" + LoadText(IDS_EI_NAY_KOMENTO); break;
+    case Hidden::None: break;
+    }
+    return text;
 }
 
 // Where a list's view stands: its top row, by the entry shown there, and its
@@ -510,6 +543,11 @@ void FrmKarnio::OnInfoTipText(NMTTDISPINFOW& info)
                                 : row->leftover.kind == Leftover::MissingLibrary ? IDS_KIRJASTO_PUUTTUU
                                                                                  : IDS_OHJELMA_PUUTTUU;
         tipText_ += L"\r\n" + LoadText(reason, row->leftover.subject);
+    }
+    // Read afresh each time: the tip tells what the key holds now.
+    if (row) {
+        if (const std::optional<std::vector<RegistryValue>> values = LueArvot(registry_, row->source, row->key))
+            tipText_ += DetailText(KuvaaMerkinta(*values, list == lvwOhjelmat2_, LocalDate));
     }
     info.lpszText = tipText_.data();
     info.hinst = nullptr;

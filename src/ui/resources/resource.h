@@ -33,6 +33,19 @@
 #define IDS_NOLLAMERKKI 1018
 #define IDS_POISTO_EI_ONNISTU 1019
 #define IDS_WINDOWS_VANHA 1028
+// The info tip's detail lines, in the order of Detail, then the size units and the Windows-list lines.
+#define IDS_JULKAISIJA 1040
+#define IDS_VERSIO_RIVI 1041
+#define IDS_ASENNETTU 1042
+#define IDS_KANSIO 1043
+#define IDS_KOKO 1044
+#define IDS_KOKO_KT 1045
+#define IDS_KOKO_MT 1046
+#define IDS_KOKO_GT 1047
+#define IDS_EI_NAY_OSA 1050
+#define IDS_EI_NAY_PAIVITYS 1051
+#define IDS_EI_NAY_NIMI 1052
+#define IDS_EI_NAY_KOMENTO 1053
 #define IDS_README 1020
 #define IDS_WWW_PALVELIN 1021
 #define IDS_SAHKOPOSTI 1022

@@ -18,6 +18,19 @@ constexpr wchar_t kNsisName[] = L"Muistikirja (NSIS-esittely)";
 constexpr wchar_t kMsiName[] = L"Sanasto (MSI-esittely)";
 constexpr char kProductCode[] = "{6F1C2B7A-4D3E-4B8A-9E21-5A7C0D3F8B14}";
 constexpr wchar_t kNsisFolder[] = L"C:\\Program Files\\Muistikirja";
+// What the NSIS script writes beside the name and commands, as the tip shows it.
+constexpr wchar_t kNsisDetails[] =
+    L"\r\nJulkaisija: Karnio-esittely\r\nVersio: 1.0\r\nKansio: C:\\Program Files\\Muistikirja\r\nKoko: 1,5 Mt";
+
+// What Wine's msiexec writes: the manufacturer, the version and today's date
+// (its folder is empty and its size zero, which show nothing).
+std::wstring MsiDetails()
+{
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    return L"\r\nJulkaisija: Karnio-esittely\r\nVersio: 1.0.0\r\nAsennettu: " + std::to_wstring(today.wDay) + L"." +
+           std::to_wstring(today.wMonth) + L"." + std::to_wstring(today.wYear);
+}
 
 std::wstring Installer(const wchar_t* file) { return test::WinePathOf("KARNIO_INSTALLERS") + L"\\" + file; }
 
@@ -88,8 +101,8 @@ TEST_F(Installers, RowsTurnGreyOnlyOnceTheirUninstallerIsGone)
     HWND list = window.LvwOhjelmat();
     EXPECT_TRUE(DrawnIn(list, Row(kNsisName), COLOR_WINDOWTEXT, COLOR_GRAYTEXT));
     EXPECT_TRUE(DrawnIn(list, Row(kMsiName), COLOR_WINDOWTEXT, COLOR_GRAYTEXT));
-    EXPECT_EQ(Tip(Row(kNsisName)), nsisPath);
-    EXPECT_EQ(Tip(Row(kMsiName)), msiPath);
+    EXPECT_EQ(Tip(Row(kNsisName)), nsisPath + kNsisDetails);
+    EXPECT_EQ(Tip(Row(kMsiName)), msiPath + MsiDetails());
 
     // The program's folder deleted by hand; the product uninstalled, and its entry put back.
     const auto entry = LueMerkinta(registry_, S::Machine32, kProductCode);
@@ -103,8 +116,8 @@ TEST_F(Installers, RowsTurnGreyOnlyOnceTheirUninstallerIsGone)
 
     EXPECT_TRUE(DrawnIn(list, Row(kNsisName), COLOR_GRAYTEXT, COLOR_WINDOWTEXT));
     EXPECT_TRUE(DrawnIn(list, Row(kMsiName), COLOR_GRAYTEXT, COLOR_WINDOWTEXT));
-    EXPECT_EQ(Tip(Row(kNsisName)), nsisPath + L"\r\nPoisto-ohjelmaa ei löydy: " + kNsisFolder + L"\\poista.exe");
-    EXPECT_EQ(Tip(Row(kMsiName)), msiPath + L"\r\nWindows Installer ei tunne tuotetta " + Wide(kProductCode));
+    EXPECT_EQ(Tip(Row(kNsisName)), nsisPath + L"\r\nPoisto-ohjelmaa ei löydy: " + kNsisFolder + L"\\poista.exe" + kNsisDetails);
+    EXPECT_EQ(Tip(Row(kMsiName)), msiPath + L"\r\nWindows Installer ei tunne tuotetta " + Wide(kProductCode) + MsiDetails());
 
     // A grey row shown as selected takes the highlight colours, and stays usable.
     test::SelectRow(list, Row(kMsiName));

@@ -135,7 +135,7 @@ TEST_F(Sources, InfoTipNamesTheRowsRegistryKey)
     EXPECT_EQ(test::HoverTip(window.LvwOhjelmat(), 0, window.InfoTipOf(window.LvwOhjelmat()), loop),
               L"HKEY_LOCAL_MACHINE\\Software" + uninstall + L"Kaksonen");
     EXPECT_EQ(test::HoverTip(window.LvwOhjelmat2(), 0, window.InfoTipOf(window.LvwOhjelmat2()), loop),
-              L"HKEY_CURRENT_USER\\Software" + uninstall + L"Piilo");
+              L"HKEY_CURRENT_USER\\Software" + uninstall + L"Piilo\r\nEi näy Windowsin ohjelmaluettelossa: ei nimeä");
     // Over empty space there is no tip; the columns keep their texts.
     EXPECT_EQ(test::HoverTip(window.LvwOhjelmat(), -1, window.InfoTipOf(window.LvwOhjelmat()), loop, 1500), L"");
     EXPECT_EQ(test::Rows(window.LvwOhjelmat())[1], (ListRow{L"Kaksonen", L"notepad.exe /32"}));

@@ -1,0 +1,137 @@
+#include "catalogue/entry_details.h"
+
+#include "registry/unicode.h"
+
+namespace karnio {
+
+namespace {
+
+constexpr std::size_t kLongestShown = 260;
+
+const RegistryValue* Find(const std::vector<RegistryValue>& values, const char16_t* name)
+{
+    for (const RegistryValue& value : values) {
+        if (value.name.size() != std::char_traits<char16_t>::length(name)) continue;
+        bool same = true;
+        for (std::size_t i = 0; same && i < value.name.size(); ++i) {
+            const auto fold = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
+            same = fold(value.name[i]) == fold(name[i]);
+        }
+        if (same) return &value;
+    }
+    return nullptr;
+}
+
+// A text value as stored, up to its terminator; nothing for a value of another type.
+std::optional<std::wstring> Text(const std::vector<RegistryValue>& values, const char16_t* name)
+{
+    const RegistryValue* value = Find(values, name);
+    if (!value || (value->type != kRegSz && value->type != kRegExpandSz)) return std::nullopt;
+    std::wstring text;
+    for (std::size_t at = 0; at + 1 < value->data.size(); at += 2) {
+        const wchar_t unit = static_cast<wchar_t>(value->data[at] | (value->data[at + 1] << 8));
+        if (unit == 0) break;
+        text.push_back(unit);
+    }
+    return text;
+}
+
+std::optional<std::uint32_t> Dword(const std::vector<RegistryValue>& values, const char16_t* name)
+{
+    const RegistryValue* value = Find(values, name);
+    if (!value || value->type != kRegDword || value->data.size() != 4) return std::nullopt;
+    return static_cast<std::uint32_t>(value->data[0] | (value->data[1] << 8) | (value->data[2] << 16) |
+                                      (static_cast<std::uint32_t>(value->data[3]) << 24));
+}
+
+// No value can add a line of its own, nor stretch the tip without end.
+std::wstring Shown(std::wstring text)
+{
+    for (wchar_t& c : text)
+        if (c == L'\r' || c == L'\n' || c == L'\t') c = L' ';
+    if (text.size() > kLongestShown) text = text.substr(0, kLongestShown - 1) + L"\u2026";
+    return text;
+}
+
+bool Blank(const std::wstring& text) { return text.find_first_not_of(L' ') == std::wstring::npos; }
+
+bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+std::wstring DateText(const CalendarDate& date)
+{
+    return std::to_wstring(date.day) + L"." + std::to_wstring(date.month) + L"." + std::to_wstring(date.year);
+}
+
+// "YYYYMMDD" of a real calendar date as day.month.year; any other text as stored.
+std::wstring InstallDateText(const std::wstring& text)
+{
+    if (text.size() != 8 || text.find_first_not_of(L"0123456789") != std::wstring::npos) return text;
+    const int year = std::stoi(text.substr(0, 4)), month = std::stoi(text.substr(4, 2)), day = std::stoi(text.substr(6, 2));
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12 || day < 1) return text;
+    if (day > kDays[month - 1] + (month == 2 && IsLeapYear(year) ? 1 : 0)) return text;
+    return DateText({year, month, day});
+}
+
+// Kilobytes as Windows counts them: 1,024 to the next unit, one decimal rounded half up.
+DetailLine SizeLine(std::uint32_t kilobytes)
+{
+    constexpr std::uint64_t kMega = 1024, kGiga = 1024 * 1024;
+    if (kilobytes < kMega) return {Detail::Size, std::to_wstring(kilobytes), SizeUnit::Kilobytes};
+    const std::uint64_t unit = kilobytes < kGiga ? kMega : kGiga;
+    const std::uint64_t tenths = (std::uint64_t{kilobytes} * 10 + unit / 2) / unit;
+    return {Detail::Size, std::to_wstring(tenths / 10) + L"," + std::to_wstring(tenths % 10),
+            unit == kMega ? SizeUnit::Megabytes : SizeUnit::Gigabytes};
+}
+
+}  // namespace
+
+std::optional<std::vector<RegistryValue>> LueArvot(Registry& registry, UninstallSource source, const std::string& aliavain)
+{
+    if (!OnPoistettava(aliavain)) return std::nullopt;
+    RegKey key = 0;
+    if (registry.OpenKeyExW(RootOf(source), Utf16(kUninstallPath + aliavain).c_str(), ViewOf(source), &key) != kErrorSuccess)
+        return std::nullopt;
+    std::vector<RegistryValue> values;
+    const bool whole = ReadValues(registry, key, values);
+    registry.CloseKey(key);
+    if (!whole) return std::nullopt;
+    return values;
+}
+
+EntryDetails KuvaaMerkinta(const std::vector<RegistryValue>& values, bool inLowerList, const LocalDateOf& localDate)
+{
+    EntryDetails details;
+    const auto addText = [&](Detail kind, const char16_t* name) {
+        const std::optional<std::wstring> text = Text(values, name);
+        if (!text || Blank(*text)) return;
+        details.lines.push_back({kind, Shown(kind == Detail::Installed ? InstallDateText(*text) : *text)});
+    };
+    addText(Detail::Publisher, u"Publisher");
+    addText(Detail::Version, u"DisplayVersion");
+    if (const std::optional<std::uint32_t> seconds = Dword(values, u"InstallDate"))
+        details.lines.push_back({Detail::Installed, DateText(localDate(*seconds))});
+    else
+        addText(Detail::Installed, u"InstallDate");
+    addText(Detail::Folder, u"InstallLocation");
+    if (const std::optional<std::uint32_t> size = Dword(values, u"EstimatedSize"); size && *size)
+        details.lines.push_back(SizeLine(*size));
+
+    const std::optional<std::wstring> parentKey = Text(values, u"ParentKeyName");
+    const std::optional<std::wstring> name = Text(values, u"DisplayName");
+    if (Dword(values, u"SystemComponent") == 1u) {
+        details.hidden = Hidden::SystemComponent;
+    } else if (parentKey && !parentKey->empty()) {
+        const std::optional<std::wstring> parentName = Text(values, u"ParentDisplayName");
+        details.hidden = Hidden::Update;
+        details.parent = Shown(parentName && !parentName->empty() ? *parentName : *parentKey);
+    } else if (!name || name->empty()) {
+        details.hidden = Hidden::NoName;
+    } else if (inLowerList && Dword(values, u"WindowsInstaller") != 1u) {
+        // Windows lists what Windows Installer installed through Windows Installer itself.
+        details.hidden = Hidden::NoCommand;
+    }
+    return details;
+}
+
+}  // namespace karnio

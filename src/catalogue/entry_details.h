@@ -1,0 +1,49 @@
+// What the info tip tells about an entry beyond its key: publisher, version,
+// install date, folder and size, and whether Windows' own list of installed
+// programs leaves it out and why. The values are read afresh for each tip;
+// everything here but the read is formatting that needs no window.
+#pragma once
+
+#include "catalogue/deleted_entry.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace karnio {
+
+// The entry key's values, opened and closed within this one read through the
+// wide calls; nothing when the key cannot be read or its name cannot name it.
+std::optional<std::vector<RegistryValue>> LueArvot(Registry& registry, UninstallSource source, const std::string& aliavain);
+
+enum class Detail { Publisher, Version, Installed, Folder, Size };
+enum class SizeUnit { None, Kilobytes, Megabytes, Gigabytes };
+
+struct DetailLine {
+    Detail kind;
+    std::wstring text;                // the value as shown; a size without its unit
+    SizeUnit unit = SizeUnit::None;   // for a size
+};
+
+// Why Windows' installed-programs list leaves the entry out; the first that holds.
+enum class Hidden { None, SystemComponent, Update, NoName, NoCommand };
+
+struct EntryDetails {
+    std::vector<DetailLine> lines;  // in the order of Detail
+    Hidden hidden = Hidden::None;
+    std::wstring parent;            // the program an update belongs to
+};
+
+struct CalendarDate {
+    int year, month, day;
+};
+// The local calendar date of a moment given as seconds since 1 January 1970 UTC.
+using LocalDateOf = std::function<CalendarDate(std::uint32_t seconds)>;
+
+// The details of an entry with these values; inLowerList tells that the list
+// builder found it no usable name or command.
+EntryDetails KuvaaMerkinta(const std::vector<RegistryValue>& values, bool inLowerList, const LocalDateOf& localDate);
+
+}  // namespace karnio

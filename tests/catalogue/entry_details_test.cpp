@@ -1,0 +1,114 @@
+// What the info tip tells of an entry's values, and of Windows' own list.
+#include "catalogue/entry_details.h"
+
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace karnio {
+namespace {
+
+RegistryValue Text(const std::u16string& name, const std::u16string& text, std::uint32_t type = kRegSz)
+{
+    std::vector<unsigned char> data;
+    for (const char16_t unit : text + u'\0') {
+        data.push_back(static_cast<unsigned char>(unit & 0xFF));
+        data.push_back(static_cast<unsigned char>(unit >> 8));
+    }
+    return {name, type, data};
+}
+
+RegistryValue Number(const std::u16string& name, std::uint32_t number)
+{
+    return {name, kRegDword, {static_cast<unsigned char>(number), static_cast<unsigned char>(number >> 8),
+                              static_cast<unsigned char>(number >> 16), static_cast<unsigned char>(number >> 24)}};
+}
+
+// The lines as "Label|text|unit", then the Windows-list reason and its program.
+std::vector<std::string> Lines(const std::vector<RegistryValue>& values, bool lower = false)
+{
+    static const char* const kinds[] = {"Publisher", "Version", "Installed", "Folder", "Size"};
+    static const char* const units[] = {"", " kt", " Mt", " Gt"};
+    static const char* const reasons[] = {"", "system", "update of ", "no name", "no command"};
+    const auto narrow = [](const std::wstring& text) {
+        std::string out;
+        for (const wchar_t c : text) out += c < 0x80 ? static_cast<char>(c) : c == L'\u2026' ? '~' : '?';
+        return out;
+    };
+    const EntryDetails details = KuvaaMerkinta(values, lower, [](std::uint32_t seconds) {
+        // A made-up zone: the date is the seconds' own digits.
+        return CalendarDate{static_cast<int>(seconds / 10000), static_cast<int>(seconds / 100 % 100), static_cast<int>(seconds % 100)};
+    });
+    std::vector<std::string> lines;
+    for (const DetailLine& line : details.lines)
+        lines.push_back(std::string(kinds[static_cast<int>(line.kind)]) + "|" + narrow(line.text) + units[static_cast<int>(line.unit)]);
+    if (details.hidden != Hidden::None) lines.push_back(reasons[static_cast<int>(details.hidden)] + narrow(details.parent));
+    return lines;
+}
+
+using L = std::vector<std::string>;
+
+TEST(EntryDetails, ValuesBecomeTipLinesInTheirOrder)
+{
+    const RegistryValue name = Text(u"DisplayName", u"Ohjelma");
+    // Every detail, stored in another order and with names in another case.
+    EXPECT_EQ(Lines({Number(u"estimatedsize", 1536), Text(u"InstallLocation", u"C:\\Ohjelmat\\X"), name,
+                     Text(u"InstallDate", u"20261209"), Text(u"DisplayVersion", u"2.1"), Text(u"PUBLISHER", u"Karnio Oy")}),
+              (L{"Publisher|Karnio Oy", "Version|2.1", "Installed|9.12.2026", "Folder|C:\\Ohjelmat\\X", "Size|1,5 Mt"}));
+
+    // Dates: only a real calendar date is turned round; a number is a moment, shown as the local date.
+    const std::vector<std::pair<RegistryValue, L>> dates = {
+        {Text(u"InstallDate", u"20240229"), {"Installed|29.2.2024"}},
+        {Text(u"InstallDate", u"20230229"), {"Installed|20230229"}},
+        {Text(u"InstallDate", u"20230231"), {"Installed|20230231"}},
+        {Text(u"InstallDate", u"20231301"), {"Installed|20231301"}},
+        {Text(u"InstallDate", u"2023-1-1"), {"Installed|2023-1-1"}},
+        {Text(u"InstallDate", u"202301011"), {"Installed|202301011"}},
+        {Number(u"InstallDate", 20250704), {"Installed|4.7.2025"}},
+        {{u"InstallDate", kRegBinary, {0x20, 0x26}}, {}},
+    };
+    for (const auto& [value, lines] : dates) EXPECT_EQ(Lines({name, value}), lines);
+
+    // Sizes on both sides of each unit boundary, rounded half up; zero and a text are no size.
+    const std::vector<std::pair<std::uint32_t, std::string>> sizes = {
+        {1, "1 kt"},          {1023, "1023 kt"},     {1024, "1,0 Mt"},         {1075, "1,0 Mt"},
+        {1076, "1,1 Mt"},     {1280, "1,3 Mt"},      {1048575, "1024,0 Mt"},   {1048576, "1,0 Gt"},
+        {3145728, "3,0 Gt"},  {4294967295u, "4096,0 Gt"},
+    };
+    for (const auto& [kilobytes, shown] : sizes) EXPECT_EQ(Lines({name, Number(u"EstimatedSize", kilobytes)}), L{"Size|" + shown});
+    EXPECT_EQ(Lines({name, Number(u"EstimatedSize", 0)}), L{});
+    EXPECT_EQ(Lines({name, Text(u"EstimatedSize", u"1536")}), L{});
+
+    // Missing, empty, blank and wrong-type values give no line; no value adds a line, nor runs on.
+    EXPECT_EQ(Lines({name, Text(u"Publisher", u""), Text(u"DisplayVersion", u"   "), Number(u"InstallLocation", 7),
+                     Text(u"Publisher", u"x", kRegMultiSz)}),
+              L{});
+    EXPECT_EQ(Lines({name, Text(u"Publisher", u"Rivi\r\nToinen\tkolmas"), Text(u"DisplayVersion", u"1.0", kRegExpandSz)}),
+              (L{"Publisher|Rivi  Toinen kolmas", "Version|1.0"}));
+    const std::u16string longText(300, u'a');
+    EXPECT_EQ(Lines({name, Text(u"InstallLocation", longText)}), L{"Folder|" + std::string(259, 'a') + "~"});
+    EXPECT_EQ(Lines({name, Text(u"InstallLocation", longText.substr(0, 260))}), L{"Folder|" + std::string(260, 'a')});
+}
+
+TEST(EntryDetails, TheFirstReasonWindowsLeavesAnEntryOutIsTold)
+{
+    const RegistryValue name = Text(u"DisplayName", u"Ohjelma");
+    const RegistryValue system = Number(u"SystemComponent", 1);
+    const RegistryValue parent = Text(u"ParentKeyName", u"OfficeKey");
+    EXPECT_EQ(Lines({name, system, parent}), L{"system"});
+    EXPECT_EQ(Lines({name, Text(u"SystemComponent", u"1"), Number(u"SystemComponent2", 1), parent}), L{"update of OfficeKey"});
+    EXPECT_EQ(Lines({name, Number(u"SystemComponent", 0), parent, Text(u"ParentDisplayName", u"Office 2016")}),
+              L{"update of Office 2016"});
+    EXPECT_EQ(Lines({name, parent, Text(u"ParentDisplayName", u"")}), L{"update of OfficeKey"});
+    EXPECT_EQ(Lines({Text(u"ParentKeyName", u""), Text(u"QuietDisplayName", u"Hiljainen")}, true), L{"no name"});
+    EXPECT_EQ(Lines({Text(u"DisplayName", u"")}, true), L{"no name"});
+    EXPECT_EQ(Lines({name}, true), L{"no command"});
+    EXPECT_EQ(Lines({name, Number(u"WindowsInstaller", 1)}, true), L{});
+    EXPECT_EQ(Lines({name, Text(u"WindowsInstaller", u"1")}, true), L{"no command"});
+    EXPECT_EQ(Lines({name}), L{});
+}
+
+}  // namespace
+}  // namespace karnio
