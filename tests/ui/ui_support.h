@@ -192,7 +192,8 @@ inline void ClickRow(HWND list, int item)
     clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
     clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
     SendInput(2, clicks, sizeof(INPUT));
-    for (int i = 0; i < 10; ++i) {
+    // On a loaded machine the click may take a while to arrive: wait until it selected its row.
+    for (int i = 0; i < 10 || (item >= 0 && i < 300 && !ListView_GetItemState(list, item, LVIS_SELECTED)); ++i) {
         Pump();
         Sleep(10);
     }
