@@ -393,8 +393,14 @@ inline void PressKeys(FrmKarnio& window, const std::vector<WORD>& keys)
         inputs.push_back(up);
     }
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-    for (int i = 0; i < 10; ++i) {
-        Pump([&](MSG& message) { return window.PreTranslateMessage(message); });
+    // Until the program has taken the keys down and up again: on a loaded machine that takes a while.
+    bool seenDown = false;
+    for (int i = 0; i < 300; ++i) {
+        Pump([&](MSG& message) {
+            if (message.message == WM_KEYDOWN && message.wParam == keys.back()) seenDown = true;
+            return window.PreTranslateMessage(message);
+        });
+        if (seenDown && i >= 10 && !(GetKeyState(keys.front()) & 0x8000)) break;
         Sleep(10);
     }
 }
