@@ -375,6 +375,24 @@ inline std::future<std::vector<std::wstring>> ReadMenuWhenShown()
     });
 }
 
+// Presses and lets go of the real right button where the pointer is.
+inline void RightClick()
+{
+    INPUT clicks[2] = {};
+    clicks[0].type = clicks[1].type = INPUT_MOUSE;
+    clicks[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+    clicks[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+    SendInput(2, clicks, sizeof(INPUT));
+}
+
+// Pumps this thread's messages until the watcher has seen what it waits for, ten seconds at most.
+template <typename T>
+void PumpUntilReady(std::future<T>& watcher)
+{
+    const auto deadline = GetTickCount() + 10000;
+    while (watcher.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready && GetTickCount() < deadline) Pump();
+}
+
 // Presses the keys together and lets them go, through the program's own message loop.
 inline void PressKeys(FrmKarnio& window, const std::vector<WORD>& keys)
 {

@@ -283,13 +283,8 @@ TEST_F(MainWindow, RightButtonReleaseOverAListOpensThePopUp)
     RECT rect;
     GetWindowRect(window.LvwOhjelmat(), &rect);
     SetCursorPos(rect.left + 60, rect.top + 100);
-    INPUT clicks[2] = {};
-    clicks[0].type = clicks[1].type = INPUT_MOUSE;
-    clicks[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
-    clicks[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
-    SendInput(2, clicks, sizeof(INPUT));
-    const auto deadline = GetTickCount() + 10000;
-    while (closer.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready && GetTickCount() < deadline) Pump();
+    test::RightClick();
+    test::PumpUntilReady(closer);
     EXPECT_TRUE(closer.get());
 }
 
@@ -313,15 +308,9 @@ TEST_F(MainWindow, RightClickOutsideTheListsShowsTheWindowMenu)
             PostMessageW(window.Hwnd(), WM_NCRBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
             PostMessageW(window.Hwnd(), WM_RBUTTONUP, 0, 0);
         } else {
-            INPUT clicks[2] = {};
-            clicks[0].type = clicks[1].type = INPUT_MOUSE;
-            clicks[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
-            clicks[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
-            SendInput(2, clicks, sizeof(INPUT));
+            test::RightClick();
         }
-        const auto deadline = GetTickCount() + 10000;
-        while (reader.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready && GetTickCount() < deadline)
-            Pump();
+        test::PumpUntilReady(reader);
         const std::vector<std::wstring> items = reader.get();
         ASSERT_GE(items.size(), 3u) << point.x << "," << point.y;
         EXPECT_NE(std::find(items.begin(), items.end(), L"&Move"), items.end()) << Narrow(items[0]);
