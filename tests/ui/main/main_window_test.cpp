@@ -303,10 +303,9 @@ TEST_F(MainWindow, RightClickOutsideTheListsShowsTheWindowMenu)
         auto reader = test::ReadMenuWhenShown();
         SetCursorPos(point.x, point.y);
         if (point.y == caption.y) {
-            // Under Xvfb no window manager shows the caption, so the press and
-            // release that Windows' own frame handling receives are posted.
-            PostMessageW(window.Hwnd(), WM_NCRBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
-            PostMessageW(window.Hwnd(), WM_RBUTTONUP, 0, 0);
+            // Under Xvfb no window manager shows the caption, so what Windows'
+            // frame handling sends for a right click there is posted.
+            PostMessageW(window.Hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window.Hwnd()), MAKELPARAM(point.x, point.y));
         } else {
             test::RightClick();
         }
