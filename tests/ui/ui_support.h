@@ -184,6 +184,11 @@ inline POINT RowPoint(HWND list, int item)
 inline void ClickRow(HWND list, int item)
 {
     static int clickCount = 0;
+    // A user scrolls to a row before clicking it.
+    if (item >= 0) {
+        ListView_EnsureVisible(list, item, FALSE);
+        Pump();
+    }
     POINT point = RowPoint(list, item);
     point.x += 12 * (++clickCount % 6);
     MoveMouse(point);
