@@ -298,32 +298,41 @@ RegStatus MemoryRegistry::QueryValueEx(RegKey key, const char* valueName, std::u
     return kErrorFileNotFound;
 }
 
-RegStatus MemoryRegistry::EnumKeyEx(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameLength)
+namespace {
+// A subkey name as RegEnumKeyEx hands it out: whole, terminated, its length without the terminator.
+template <typename Char>
+RegStatus HandOutName(const std::basic_string<Char>& kid, Char* name, std::uint32_t* nameLength)
+{
+    if (kid.size() + 1 > *nameLength) return kErrorMoreData;
+    std::copy(kid.begin(), kid.end(), name);
+    name[kid.size()] = Char();
+    *nameLength = static_cast<std::uint32_t>(kid.size());
+    return kErrorSuccess;
+}
+}  // namespace
+
+RegStatus MemoryRegistry::ChildName(RegKey key, std::uint32_t index, std::string& name) const
 {
     const NodePtr node = Resolve(key);
     if (!node) return kErrorInvalidHandle;
     if (node->deleted) return kErrorKeyDeleted;
     if (index >= node->children.size()) return kErrorNoMoreItems;
-    const std::string& kid = node->children[index]->name;
-    if (kid.size() + 1 > *nameLength) return kErrorMoreData;
-    std::memcpy(name, kid.data(), kid.size());
-    name[kid.size()] = '\0';
-    *nameLength = static_cast<std::uint32_t>(kid.size());
+    name = node->children[index]->name;
     return kErrorSuccess;
+}
+
+RegStatus MemoryRegistry::EnumKeyEx(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameLength)
+{
+    std::string kid;
+    const RegStatus status = ChildName(key, index, kid);
+    return status == kErrorSuccess ? HandOutName(kid, name, nameLength) : status;
 }
 
 RegStatus MemoryRegistry::EnumKeyExW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength)
 {
-    const NodePtr node = Resolve(key);
-    if (!node) return kErrorInvalidHandle;
-    if (node->deleted) return kErrorKeyDeleted;
-    if (index >= node->children.size()) return kErrorNoMoreItems;
-    const std::u16string kid = Utf16(node->children[index]->name);
-    if (kid.size() + 1 > *nameLength) return kErrorMoreData;
-    std::copy(kid.begin(), kid.end(), name);
-    name[kid.size()] = u'\0';
-    *nameLength = static_cast<std::uint32_t>(kid.size());
-    return kErrorSuccess;
+    std::string kid;
+    const RegStatus status = ChildName(key, index, kid);
+    return status == kErrorSuccess ? HandOutName(Utf16(kid), name, nameLength) : status;
 }
 
 RegStatus MemoryRegistry::CloseKey(RegKey key)

@@ -64,6 +64,7 @@ private:
     using NodePtr = std::shared_ptr<Node>;
 
     NodePtr Resolve(RegKey key) const;
+    RegStatus ChildName(RegKey key, std::uint32_t index, std::string& name) const;
     RegKey NewHandle(NodePtr node);
     RegStatus Walk(RegKey root, const std::string& path, RegView view, bool create, NodePtr* found, bool* created);
     RegStatus Open(RegKey root, const char* path, RegView view, RegKey* result);
