@@ -151,17 +151,34 @@ inline void WithAboutWindow(HWND owner, const std::function<void(HWND)>& check)
     EXPECT_TRUE(checked) << "the About window never showed";
 }
 
+// A real mouse event at a point on the screen. A button event carries its point
+// too: the display may still report an older pointer move late, on a loaded
+// machine, and a bare button event would then land where that move put the pointer.
+inline INPUT MouseAt(POINT screen, DWORD flags = 0)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return input;
+}
+
 // Moves the real mouse to a point on the screen.
 inline void MoveMouse(POINT screen, const LoopFilter& filter = nullptr)
 {
     SetCursorPos(screen.x, screen.y);
-    INPUT move = {};
-    move.type = INPUT_MOUSE;
-    move.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-    move.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    INPUT move = MouseAt(screen);
     SendInput(1, &move, sizeof move);
     Pump(filter);
+}
+
+// Presses and lets go of a real mouse button at a point on the screen.
+inline void ClickAt(POINT screen, DWORD down, DWORD up)
+{
+    MoveMouse(screen);
+    INPUT clicks[2] = {MouseAt(screen, down), MouseAt(screen, up)};
+    SendInput(2, clicks, sizeof(INPUT));
 }
 
 // The middle of a row's first column on the screen; row -1 is empty space below the rows.
@@ -189,18 +206,18 @@ inline void ClickRow(HWND list, int item)
         ListView_EnsureVisible(list, item, FALSE);
         Pump();
     }
-    POINT point = RowPoint(list, item);
-    point.x += 12 * (++clickCount % 6);
-    MoveMouse(point);
-    INPUT clicks[2] = {};
-    clicks[0].type = clicks[1].type = INPUT_MOUSE;
-    clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, clicks, sizeof(INPUT));
-    // On a loaded machine the click may take a while to arrive: wait until it selected its row.
-    for (int i = 0; i < 10 || (item >= 0 && i < 300 && !ListView_GetItemState(list, item, LVIS_SELECTED)); ++i) {
-        Pump();
-        Sleep(10);
+    const auto selected = [&] { return item >= 0 && ListView_GetItemState(list, item, LVIS_SELECTED); };
+    // On a loaded machine a click may take a while to arrive: wait until it selected its
+    // row, and click once more where none arrived.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        POINT point = RowPoint(list, item);
+        point.x += 12 * (++clickCount % 6);
+        ClickAt(point, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+        for (int i = 0; i < 10 || (item >= 0 && i < 200 && !selected()); ++i) {
+            Pump();
+            Sleep(10);
+        }
+        if (item < 0 || selected()) return;
     }
 }
 
@@ -380,15 +397,8 @@ inline std::future<std::vector<std::wstring>> ReadMenuWhenShown()
     });
 }
 
-// Presses and lets go of the real right button where the pointer is.
-inline void RightClick()
-{
-    INPUT clicks[2] = {};
-    clicks[0].type = clicks[1].type = INPUT_MOUSE;
-    clicks[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
-    clicks[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
-    SendInput(2, clicks, sizeof(INPUT));
-}
+// Presses and lets go of the real right button at a point on the screen.
+inline void RightClick(POINT screen) { ClickAt(screen, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP); }
 
 // Pumps this thread's messages until the watcher has seen what it waits for, ten seconds at most.
 template <typename T>

@@ -282,8 +282,7 @@ TEST_F(MainWindow, RightButtonReleaseOverAListOpensThePopUp)
     auto closer = test::CloseMenuWhenShown();
     RECT rect;
     GetWindowRect(window.LvwOhjelmat(), &rect);
-    SetCursorPos(rect.left + 60, rect.top + 100);
-    test::RightClick();
+    test::RightClick({rect.left + 60, rect.top + 100});
     test::PumpUntilReady(closer);
     EXPECT_TRUE(closer.get());
 }
@@ -301,13 +300,12 @@ TEST_F(MainWindow, RightClickOutsideTheListsShowsTheWindowMenu)
     ASSERT_EQ(SendMessageW(window.Hwnd(), WM_NCHITTEST, 0, MAKELPARAM(caption.x, caption.y)), HTCAPTION);
     for (const POINT point : {caption, below}) {
         auto reader = test::ReadMenuWhenShown();
-        SetCursorPos(point.x, point.y);
         if (point.y == caption.y) {
             // Under Xvfb no window manager shows the caption, so what Windows'
             // frame handling sends for a right click there is posted.
             PostMessageW(window.Hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window.Hwnd()), MAKELPARAM(point.x, point.y));
         } else {
-            test::RightClick();
+            test::RightClick(point);
         }
         test::PumpUntilReady(reader);
         const std::vector<std::wstring> items = reader.get();
