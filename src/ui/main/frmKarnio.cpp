@@ -343,8 +343,6 @@ void FrmKarnio::Rebuild(Selection selection, bool keepPlace, UninstallSource sou
     MarkLeftovers(*ohjelmat_, *piilotetut_);
     ohjelmat_->Show();
     piilotetut_->Show();
-    if (keepPlace)
-        for (int i = 0; i < 2; ++i) RestorePlace(lists[i], SinkOf(lists[i]), places[i]);
 
     // A row shown selected is always the entry the next command acts on.
     HWND chosenList = nullptr;
@@ -359,13 +357,14 @@ void FrmKarnio::Rebuild(Selection selection, bool keepPlace, UninstallSource sou
     if (chosen >= 0) {
         ListView_SetItemState(chosenList, chosen, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
         Lvw_ItemClick(chosenList, chosen);
-        if (selection == Selection::Entry) {
-            ListView_EnsureVisible(chosenList, chosen, FALSE);
-            SetFocus(chosenList);
-        }
+        if (selection == Selection::Entry) SetFocus(chosenList);
     } else if (selection != Selection::Start) {
         Forget();
     }
+    // After the selection: Wine's list view scrolls to a row that gains the focus, Windows' does not.
+    if (keepPlace)
+        for (int i = 0; i < 2; ++i) RestorePlace(lists[i], SinkOf(lists[i]), places[i]);
+    if (chosen >= 0 && selection == Selection::Entry) ListView_EnsureVisible(chosenList, chosen, FALSE);
     for (HWND list : lists) {
         SendMessageW(list, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(list, nullptr, TRUE);
