@@ -301,8 +301,8 @@ TEST_F(MainWindow, RightClickOutsideTheListsShowsTheWindowMenu)
     for (const POINT point : {caption, below}) {
         auto reader = test::ReadMenuWhenShown();
         if (point.y == caption.y) {
-            // Under Xvfb no window manager shows the caption, so what Windows'
-            // frame handling sends for a right click there is posted.
+            // A simulated click on Wine's own caption lands where Wine last put the
+            // pointer, so what Windows' frame handling sends for it is posted.
             PostMessageW(window.Hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window.Hwnd()), MAKELPARAM(point.x, point.y));
         } else {
             test::RightClick(point);
