@@ -3,7 +3,9 @@
 // program must end exactly where the rule says.
 #include "ui/main/command_line.h"
 #include "ui/main/leftover.h"
+#include "support/planted_program.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -121,13 +123,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(plan.line.compare(0, plan.program.size() + 2, L"\"" + plan.program + L"\"") == 0, "the line names another program");
         const ResolvedProgram run = ResolveProgram(prepared, system, ProgramSearch::Everywhere);
         Check(run.result == FoundProgram::Found && run.path == plan.program, "the plan and the lookup disagree");
-        if (!prepared.parts.settled && !run.arguments.empty()) {
-            const std::size_t slash = run.arguments.find(L'\\');
-            const std::wstring folder = run.program + run.arguments.substr(0, slash);
+        const std::wstring& rest = run.arguments;
+        if (!trimmed.empty() && trimmed[0] != L'"' && !rest.empty()) {
+            // The text after the program's blank, up to the next separator.
+            const std::size_t next = rest.find_first_of(L"\\/", 1);
+            const std::wstring part = rest.substr(1, next == std::wstring::npos ? next : next - 1);
+            const bool name = part.find_first_not_of(L" \t.") != std::wstring::npos &&
+                              part.find_first_of(L"<>:\"|?*") == std::wstring::npos &&
+                              std::all_of(part.begin(), part.end(), [](wchar_t c) { return c >= 32; });
+            const bool split = EndsWithNoCase(run.program, L".exe") || EndsWithNoCase(run.program, L".com");
+            Check(!name || split || next == std::wstring::npos, "a program cut before a folder it lies in");
+            const std::wstring folder = run.program + rest.substr(0, next);
             const PathKind folderKind = ClassifyPath(folder);
-            if (slash != std::wstring::npos && (folderKind == PathKind::Absolute || folderKind == PathKind::Unc))
-                Check(system.Probe(folder).kind != PathState::Folder, "a program cut inside a folder's name");
+            if (name && (folderKind == PathKind::Absolute || folderKind == PathKind::Unc))
+                Check(system.Probe(folder).kind == PathState::Missing || system.Probe(folder).kind == PathState::File,
+                      "a program cut inside a folder's name");
         }
     }
+
+    // Generated uninstaller paths with decoys planted above them, chosen by the input's bytes.
+    std::size_t at = 0;
+    const std::string failure = test::CheckPlantedProgram([&](unsigned n) { return n && at < size ? data[at++] % n : 0u; });
+    Check(failure.empty(), failure.c_str());
     return 0;
 }

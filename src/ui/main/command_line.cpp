@@ -1,5 +1,6 @@
 #include "ui/main/command_line.h"
 
+#include <cwchar>
 #include <optional>
 
 namespace karnio {
@@ -29,12 +30,58 @@ bool OnLocalFixedDrive(const std::wstring& path, HostSystem& system)
     return letter != 0 && system.IsLocalFixedDrive(letter);
 }
 
+// What a path names, as Windows reads it.
+PathState ProbeFull(const std::wstring& path, HostSystem& system)
+{
+    const std::wstring full = system.FullPath(path);
+    return full.empty() ? PathState{PathState::Missing} : system.Probe(full);
+}
+
 std::wstring Trim(const std::wstring& text)
 {
     std::size_t first = 0, last = text.size();
     while (first < last && IsBlank(text[first])) ++first;
     while (last > first && IsBlank(text[last - 1])) --last;
     return text.substr(first, last - first);
+}
+
+// A file or folder name: not empty, not only blanks or dots, and none of the
+// characters Windows forbids in names.
+bool IsName(const std::wstring& text)
+{
+    if (text.find_first_not_of(L" \t.") == std::wstring::npos) return false;
+    for (const wchar_t c : text)
+        if (c < 32 || std::wcschr(L"<>:\"|?*", c)) return false;
+    return true;
+}
+
+// Whether the text up to the blank at end may be the program, by the folder rules:
+// never when the text after the blank, up to the next separator, is a name and
+// the whole names an existing folder (C:\Program of C:\Program Files\...); and, in
+// the blank-by-blank search, never when that name is followed by a separator,
+// folder or not: the program lies inside it, and is gone when the folder is.
+struct CandidateCheck {
+    enum Kind { Take, Skip, Unsure } kind;
+    unsigned long error = 0;
+};
+
+CandidateCheck CheckCandidate(const std::wstring& line, std::size_t end, bool blankByBlank, HostSystem& system,
+                              ProgramSearch search)
+{
+    if (end >= line.size()) return {CandidateCheck::Take};
+    const std::size_t next = line.find_first_of(L"\\/", end + 1);
+    const std::wstring text = line.substr(end + 1, next == std::wstring::npos ? std::wstring::npos : next - end - 1);
+    if (!IsName(text)) return {CandidateCheck::Take};
+    if (blankByBlank && next != std::wstring::npos) return {CandidateCheck::Skip};
+    const std::wstring folder = line.substr(0, next);
+    const PathKind kind = ClassifyPath(folder);
+    if (kind != PathKind::Absolute && kind != PathKind::Unc) return {CandidateCheck::Take};
+    if (search == ProgramSearch::LocalFixed && !OnLocalFixedDrive(folder, system)) return {CandidateCheck::Unsure};
+    const PathState state = ProbeFull(folder, system);
+    if (state.kind == PathState::Folder) return {CandidateCheck::Skip};
+    // Nobody can say whether the folder is there: the shorter program is not run.
+    if (state.kind == PathState::Failed) return {CandidateCheck::Unsure, state.error};
+    return {CandidateCheck::Take};
 }
 
 }  // namespace
@@ -179,36 +226,53 @@ FoundProgram FindProgram(const std::wstring& program, HostSystem& system, Progra
 ResolvedProgram ResolveProgram(const PreparedCommand& prepared, HostSystem& system, ProgramSearch search)
 {
     const CommandLineParts& parts = prepared.parts;
-    if (parts.settled) {
+    const std::wstring line = Trim(prepared.line);
+    if (line.empty() || line[0] == L'"') {
         FoundProgram found = FindProgram(parts.program, system, search);
         return {found.result, parts.program, parts.arguments, std::move(found.path), found.error};
     }
-    const std::wstring line = Trim(prepared.line);
+    // The ends of the text before each blank (the first of a run: more blanks add
+    // nothing to the name Windows would open), then the whole line.
+    std::vector<std::size_t> ends;
+    for (std::size_t end = 1; end < line.size(); ++end)
+        if (IsBlank(line[end]) && !IsBlank(line[end - 1])) ends.push_back(end);
+    ends.push_back(line.size());
+    const auto namesProgramFile = [&](std::size_t end) {
+        const std::wstring text = line.substr(0, end);
+        return EndsWithNoCase(text, L".exe") || EndsWithNoCase(text, L".com");
+    };
+
+    // First the text up to a blank after ".exe" or ".com" (or the line that ends so), as it stands.
+    for (const std::size_t end : ends) {
+        if (!namesProgramFile(end)) continue;
+        ResolvedProgram candidate = {FoundProgram::Missing, line.substr(0, end), line.substr(end)};
+        const CandidateCheck check = CheckCandidate(line, end, false, system, search);
+        if (check.kind == CandidateCheck::Skip) continue;
+        if (check.kind == CandidateCheck::Unsure) {
+            candidate.result = FoundProgram::Unsure;
+            candidate.error = check.error;
+            return candidate;
+        }
+        FoundProgram found = FindProgram(candidate.program, system, search);
+        candidate.result = found.result;
+        candidate.path = std::move(found.path);
+        candidate.error = found.error;
+        return candidate;
+    }
+
+    // Otherwise the text up to each blank, shortest first, then the whole line.
     std::optional<ResolvedProgram> firstMissing;
-    for (std::size_t end = 1; end <= line.size(); ++end) {
-        // A blank that follows another adds nothing to the name Windows would open.
-        if (end < line.size() && (!IsBlank(line[end]) || IsBlank(line[end - 1]))) continue;
+    for (const std::size_t end : ends) {
+        if (namesProgramFile(end)) continue;  // ruled out above
         ResolvedProgram candidate = {FoundProgram::Missing, line.substr(0, end), line.substr(end)};
         const PathKind kind = ClassifyPath(candidate.program);
         if (firstMissing && (kind == PathKind::Relative || kind == PathKind::Device)) continue;
-
-        // The blank inside a folder's name: "C:\Program" of "C:\Program Files\Foo".
-        const std::size_t slash = line.find(L'\\', end);
-        if (end < line.size() && slash != std::wstring::npos) {
-            const std::wstring folder = line.substr(0, slash);
-            const PathKind folderKind = ClassifyPath(folder);
-            if (folderKind == PathKind::Absolute || folderKind == PathKind::Unc) {
-                if (search == ProgramSearch::LocalFixed && !OnLocalFixedDrive(folder, system))
-                    return {FoundProgram::Unsure, std::move(candidate.program), std::move(candidate.arguments)};
-                const std::wstring full = system.FullPath(folder);
-                const PathState state = full.empty() ? PathState{PathState::Missing} : system.Probe(full);
-                if (state.kind == PathState::Folder) continue;
-                if (state.kind == PathState::Failed) {
-                    candidate.result = FoundProgram::Unsure;
-                    candidate.error = state.error;
-                    return candidate;
-                }
-            }
+        const CandidateCheck check = CheckCandidate(line, end, true, system, search);
+        if (check.kind == CandidateCheck::Skip) continue;
+        if (check.kind == CandidateCheck::Unsure) {
+            candidate.result = FoundProgram::Unsure;
+            candidate.error = check.error;
+            return candidate;
         }
         FoundProgram found = FindProgram(candidate.program, system, search);
         if (found.result == FoundProgram::Missing) {
@@ -220,7 +284,7 @@ ResolvedProgram ResolveProgram(const PreparedCommand& prepared, HostSystem& syst
         candidate.error = found.error;
         return candidate;
     }
-    // The whole line is always a candidate, so something was missing.
+    // The whole line is always a candidate: something was missing.
     return firstMissing ? *firstMissing : ResolvedProgram{FoundProgram::Missing, parts.program, parts.arguments};
 }
 

@@ -2,11 +2,14 @@
 // a file system, drives of every kind and a Windows Installer that knows one product.
 #include "ui/main/leftover.h"
 
+#include "support/planted_program.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cwctype>
 #include <map>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -49,22 +52,23 @@ public:
     std::wstring FullPath(const std::wstring& path) override
     {
         std::wstring full = path;
+        std::replace(full.begin(), full.end(), L'/', L'\\');
         while (!full.empty() && (full.back() == L'.' || full.back() == L' ')) full.pop_back();
         return full;
     }
-    // The files; their folders are there too. A path under a denied one cannot be looked at.
+    // The files; their folders are there too. A path under a closed one cannot be looked at.
     std::set<std::wstring> files = {
         L"c:\\program files\\foo\\uninst.exe", L"c:\\windows\\system32\\msiexec.exe",
         L"c:\\windows\\system32\\rundll32.exe", L"c:\\windows\\notepad.exe", L"c:\\tools\\noext.exe",
         L"c:\\program files\\common files\\ctor.dll"};
-    std::vector<std::wstring> denied;
+    std::vector<std::pair<std::wstring, unsigned long>> closed;  // and Windows' answer there
 
     PathState Probe(const std::wstring& path) override
     {
         existenceAsked.push_back(path);
         const std::wstring folded = Lower(path);
-        for (const std::wstring& closed : denied)
-            if (folded.rfind(closed, 0) == 0) return {PathState::Failed, 5};
+        for (const auto& [folder, error] : closed)
+            if (folded.rfind(folder, 0) == 0) return {PathState::Failed, error};
         if (files.count(folded)) return {PathState::File};
         for (const std::wstring& file : files)
             if (file.size() > folded.size() && file.rfind(folded + L"\\", 0) == 0) return {PathState::Folder};
@@ -158,6 +162,7 @@ TEST(Leftover, NothingThatMayOnlyBeAbsentNowIsMarkedOrEvenLookedFor)
         {L"E:\\uninst.exe", Leftover::None, L""},
         {L"f:\\uninst.exe", Leftover::None, L""},
         {L"rundll32.exe D:\\Setup\\ctor.dll,Uninstall", Leftover::None, L""},
+        {L"D:\\Program Files\\Setup\\uninst /S", Leftover::None, L""},
         {L"MsiExec.exe /X{}", Leftover::None, L""},
     });
     // Only rundll32 and msiexec themselves, in the system folder, were looked for.
@@ -170,6 +175,7 @@ TEST(Leftover, NothingThatMayOnlyBeAbsentNowIsMarkedOrEvenLookedFor)
         {L"%UNDEFINED%\\uninst.exe", Leftover::None, L""},
         {L".\\uninst.exe", Leftover::None, L""},
         {L"sub\\uninst.exe", Leftover::None, L""},
+        {L"sub\\uninst /S", Leftover::None, L""},
         {L"\\uninst.exe", Leftover::None, L""},
         {L"C:uninst.exe", Leftover::None, L""},
         {L"\\\\.\\C:\\uninst.exe", Leftover::None, L""},
@@ -203,25 +209,41 @@ TEST(Leftover, UnquotedProgramsAreFoundWithoutStartingAPlantedOne)
     MadeUpSystem system;
     system.files.insert({L"c:\\program.exe", L"c:\\program files\\foo\\uninst.cmd",
                          L"c:\\app.v2\\uninst.exe", L"c:\\tools\\setup.bin.exe", L"c:\\program files\\foo\\setup.com",
-                         L"c:\\x\\bar.dll", L"c:\\x\\baz", L"c:\\y\\qux.dll"});
-    system.denied = {L"c:\\locked"};
+                         L"c:\\x\\bar.dll", L"c:\\x\\baz", L"c:\\y\\qux.dll", L"c:\\program files\\foo.com",
+                         L"c:\\program files\\foo.com tools\\uninst.exe", L"c:\\program files\\bar.com tools\\uninst.exe",
+                         L"\\\\server\\program.exe", L"c:\\shared.exe", L"c:\\app.v2\\helper.dll", L"c:\\tools\\setup.exe",
+                         L"c:\\tools\\setup\\x"});
+    system.closed = {{L"c:\\locked", 5}, {L"c:\\shared files", 5}, {L"c:\\busy", 32}};
+    system.folders.push_back(L"C:\\Locked\\bin");
     const std::wstring gone = kGone;
     const std::wstring ef = L"{FEDCBA98-EEEE-FFFF-0000-ABCDEFabcdef}";
     const std::vector<Row> rows = {
         // The planted C:\Program.exe beside the folder C:\Program Files is never taken.
         {L"C:\\Program Files\\Foo\\uninst /S", 0, L"C:\\Program Files\\Foo\\uninst.exe", L" /S", Leftover::None, L""},
         {L"C:\\Program Files\\Foo\\uninst.cmd /S", 193, L"", L"", Leftover::None, L""},
+        // Either separator; a folder's name may hold ".com " or ".exe ".
+        {L"C:/Program Files/Foo/uninst /S", 0, L"C:\\Program Files\\Foo\\uninst.exe", L" /S", Leftover::None, L""},
+        {L"C:\\Program Files/Foo/uninst /S", 0, L"C:\\Program Files\\Foo\\uninst.exe", L" /S", Leftover::None, L""},
+        {L"C:\\Program Files\\Foo.com Tools\\uninst.exe /S", 0, L"C:\\Program Files\\Foo.com Tools\\uninst.exe", L" /S", Leftover::None, L""},
+        {L"C:\\Program Files\\Bar.com Tools\\uninst.exe /S", 0, L"C:\\Program Files\\Bar.com Tools\\uninst.exe", L" /S", Leftover::None, L""},
+        {L"\\\\server\\Program Files\\Foo\\uninst /S", 53, L"", L"", Leftover::None, L""},
+        // An option or a trailing blank is never a folder's name.
+        {L"C:\\Tools\\setup /u ", 0, L"C:\\Tools\\setup.exe", L" /u", Leftover::None, L""},
         {L"C:\\Program Files\\Gone\\uninst /S", 53, L"", L"", Leftover::MissingProgram, L"C:\\Program Files\\Gone\\uninst"},
         {L"C:\\Program Files\\Foo\\setup.com /x", 0, L"C:\\Program Files\\Foo\\setup.com", L" /x", Leftover::None, L""},
         {L"C:\\Old Tools\\x.com /q", 53, L"", L"", Leftover::MissingProgram, L"C:\\Old Tools\\x.com"},
-        // Without a folder of that name the blank ends the program, as Windows has it.
-        {L"C:\\Program Stuff\\y /S", 0, L"C:\\Program.exe", L" Stuff\\y /S", Leftover::None, L""},
+        // A name followed by a separator is a folder the program lies in, there or not.
+        {L"C:\\Program Stuff\\y /S", 53, L"", L"", Leftover::MissingProgram, L"C:\\Program Stuff\\y"},
         {L"C:\\App.v2\\uninst /S", 0, L"C:\\App.v2\\uninst.exe", L" /S", Leftover::None, L""},
         {L"C:\\Tools\\setup.bin /S", 53, L"", L"", Leftover::MissingProgram, L"C:\\Tools\\setup.bin"},
         {L"C:\\Tools\\noext", 0, L"C:\\Tools\\noext.exe", L"", Leftover::None, L""},
         // Only "not found" is missing.
         {L"C:\\Locked\\uninst /S", 70, L"", L"", Leftover::None, L""},
         {L"C:\\Locked\\uninst.exe", 70, L"", L"", Leftover::None, L""},
+        {L"C:\\Shared Files", 70, L"", L"", Leftover::None, L""},
+        {L"C:\\Busy\\uninst.exe", 70, L"", L"", Leftover::None, L""},
+        {L"ghost /x", 70, L"", L"", Leftover::None, L""},
+        {L"rundll32 C:\\App.v2\\helper,Entry", 0, L"C:\\Windows\\system32\\rundll32.exe", L" C:\\App.v2\\helper,Entry", Leftover::None, L""},
         {L"rundll32.exe C:\\Locked\\x.dll,Entry", 0, L"C:\\Windows\\system32\\rundll32.exe", L" C:\\Locked\\x.dll,Entry", Leftover::None, L""},
         // rundll32 loads a library as LoadLibrary does.
         {L"rundll32.exe C:\\x\\bar,Uninstall", 0, L"C:\\Windows\\system32\\rundll32.exe", L" C:\\x\\bar,Uninstall", Leftover::None, L""},
@@ -244,6 +266,16 @@ TEST(Leftover, UnquotedProgramsAreFoundWithoutStartingAPlantedOne)
         const Leftover leftover = FindLeftover(row.command, system);
         EXPECT_EQ(leftover.kind, row.kind) << Ascii(row.command);
         EXPECT_EQ(Ascii(leftover.subject), Ascii(row.subject)) << Ascii(row.command);
+    }
+}
+
+// Generated uninstaller paths with decoys planted in the folders above them.
+TEST(Leftover, NoGeneratedPathEverStartsAPlantedProgram)
+{
+    for (std::uint32_t seed = 1; seed <= 5000; ++seed) {
+        std::mt19937 random(seed);
+        ASSERT_EQ(test::CheckPlantedProgram([&](unsigned n) { return n ? static_cast<unsigned>(random() % n) : 0u; }), "")
+            << "seed " << seed;
     }
 }
 
