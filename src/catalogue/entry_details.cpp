@@ -44,13 +44,9 @@ std::optional<std::uint32_t> Dword(const std::vector<RegistryValue>& values, con
                                       (static_cast<std::uint32_t>(value->data[3]) << 24));
 }
 
-// No value can add a line of its own, nor stretch the tip without end.
-std::wstring Shown(std::wstring text)
+bool IsDirectionMark(wchar_t c)
 {
-    for (wchar_t& c : text)
-        if (c == L'\r' || c == L'\n' || c == L'\t') c = L' ';
-    if (text.size() > kLongestShown) text = text.substr(0, kLongestShown - 1) + L"\u2026";
-    return text;
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
 }
 
 bool Blank(const std::wstring& text) { return text.find_first_not_of(L' ') == std::wstring::npos; }
@@ -68,23 +64,42 @@ std::wstring InstallDateText(const std::wstring& text)
     if (text.size() != 8 || text.find_first_not_of(L"0123456789") != std::wstring::npos) return text;
     const int year = std::stoi(text.substr(0, 4)), month = std::stoi(text.substr(4, 2)), day = std::stoi(text.substr(6, 2));
     static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month < 1 || month > 12 || day < 1) return text;
+    // Windows' calendar starts in 1601: an earlier year is no install date.
+    if (year < 1601 || month < 1 || month > 12 || day < 1) return text;
     if (day > kDays[month - 1] + (month == 2 && IsLeapYear(year) ? 1 : 0)) return text;
     return DateText({year, month, day});
 }
 
-// Kilobytes as Windows counts them: 1,024 to the next unit, one decimal rounded half up.
+// Kilobytes as Windows counts them: 1,024 to the next unit, one decimal rounded
+// half up, the unit chosen after rounding (1,048,575 kt is 1,0 Gt, not 1024,0 Mt).
 DetailLine SizeLine(std::uint32_t kilobytes)
 {
     constexpr std::uint64_t kMega = 1024, kGiga = 1024 * 1024;
     if (kilobytes < kMega) return {Detail::Size, std::to_wstring(kilobytes), SizeUnit::Kilobytes};
-    const std::uint64_t unit = kilobytes < kGiga ? kMega : kGiga;
-    const std::uint64_t tenths = (std::uint64_t{kilobytes} * 10 + unit / 2) / unit;
+    const auto tenthsIn = [&](std::uint64_t unit) { return (std::uint64_t{kilobytes} * 10 + unit / 2) / unit; };
+    const bool giga = tenthsIn(kMega) >= 10 * kMega;
+    const std::uint64_t tenths = tenthsIn(giga ? kGiga : kMega);
     return {Detail::Size, std::to_wstring(tenths / 10) + L"," + std::to_wstring(tenths % 10),
-            unit == kMega ? SizeUnit::Megabytes : SizeUnit::Gigabytes};
+            giga ? SizeUnit::Gigabytes : SizeUnit::Megabytes};
 }
 
 }  // namespace
+
+std::wstring TipLine(const std::wstring& text)
+{
+    std::wstring line;
+    for (const wchar_t c : text) {
+        if (IsDirectionMark(c)) continue;
+        const bool control = c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+        line.push_back(control ? L' ' : c);
+    }
+    if (line.size() > kLongestShown) {
+        std::size_t cut = kLongestShown - 1;
+        if (line[cut - 1] >= 0xD800 && line[cut - 1] <= 0xDBFF) --cut;  // never half a pair
+        line = line.substr(0, cut) + L"\u2026";
+    }
+    return line;
+}
 
 std::optional<std::vector<RegistryValue>> LueArvot(Registry& registry, UninstallSource source, const std::string& aliavain)
 {
@@ -105,7 +120,7 @@ EntryDetails KuvaaMerkinta(const std::vector<RegistryValue>& values, bool inLowe
     const auto addText = [&](Detail kind, const char16_t* name) {
         const std::optional<std::wstring> text = Text(values, name);
         if (!text || Blank(*text)) return;
-        details.lines.push_back({kind, Shown(kind == Detail::Installed ? InstallDateText(*text) : *text)});
+        details.lines.push_back({kind, TipLine(kind == Detail::Installed ? InstallDateText(*text) : *text)});
     };
     addText(Detail::Publisher, u"Publisher");
     addText(Detail::Version, u"DisplayVersion");
@@ -124,7 +139,7 @@ EntryDetails KuvaaMerkinta(const std::vector<RegistryValue>& values, bool inLowe
     } else if (parentKey && !parentKey->empty()) {
         const std::optional<std::wstring> parentName = Text(values, u"ParentDisplayName");
         details.hidden = Hidden::Update;
-        details.parent = Shown(parentName && !parentName->empty() ? *parentName : *parentKey);
+        details.parent = TipLine(parentName && !parentName->empty() ? *parentName : *parentKey);
     } else if (!name || name->empty()) {
         details.hidden = Hidden::NoName;
     } else if (inLowerList && Dword(values, u"WindowsInstaller") != 1u) {

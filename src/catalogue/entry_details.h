@@ -36,6 +36,12 @@ struct EntryDetails {
     std::wstring parent;            // the program an update belongs to
 };
 
+// A text as one line of the tip: line breaks, tabs and other control characters
+// become blanks, direction marks and overrides (which would turn the text after
+// them around) are dropped, and a text over 260 characters is cut with "…",
+// never inside a surrogate pair. No value can add a line of its own.
+std::wstring TipLine(const std::wstring& text);
+
 struct CalendarDate {
     int year, month, day;
 };

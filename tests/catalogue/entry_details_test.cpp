@@ -64,6 +64,10 @@ TEST(EntryDetails, ValuesBecomeTipLinesInTheirOrder)
         {Text(u"InstallDate", u"20230229"), {"Installed|20230229"}},
         {Text(u"InstallDate", u"20230231"), {"Installed|20230231"}},
         {Text(u"InstallDate", u"20231301"), {"Installed|20231301"}},
+        {Text(u"InstallDate", u"20000229"), {"Installed|29.2.2000"}},
+        {Text(u"InstallDate", u"19000229"), {"Installed|19000229"}},
+        {Text(u"InstallDate", u"20230100"), {"Installed|20230100"}},
+        {Text(u"InstallDate", u"00000229"), {"Installed|00000229"}},
         {Text(u"InstallDate", u"2023-1-1"), {"Installed|2023-1-1"}},
         {Text(u"InstallDate", u"202301011"), {"Installed|202301011"}},
         {Number(u"InstallDate", 20250704), {"Installed|4.7.2025"}},
@@ -74,7 +78,7 @@ TEST(EntryDetails, ValuesBecomeTipLinesInTheirOrder)
     // Sizes on both sides of each unit boundary, rounded half up; zero and a text are no size.
     const std::vector<std::pair<std::uint32_t, std::string>> sizes = {
         {1, "1 kt"},          {1023, "1023 kt"},     {1024, "1,0 Mt"},         {1075, "1,0 Mt"},
-        {1076, "1,1 Mt"},     {1280, "1,3 Mt"},      {1048575, "1024,0 Mt"},   {1048576, "1,0 Gt"},
+        {1076, "1,1 Mt"},     {1280, "1,3 Mt"},      {1048524, "1023,9 Mt"},   {1048525, "1,0 Gt"},      {1048575, "1,0 Gt"},   {1048576, "1,0 Gt"},
         {3145728, "3,0 Gt"},  {4294967295u, "4096,0 Gt"},
     };
     for (const auto& [kilobytes, shown] : sizes) EXPECT_EQ(Lines({name, Number(u"EstimatedSize", kilobytes)}), L{"Size|" + shown});
@@ -87,9 +91,19 @@ TEST(EntryDetails, ValuesBecomeTipLinesInTheirOrder)
               L{});
     EXPECT_EQ(Lines({name, Text(u"Publisher", u"Rivi\r\nToinen\tkolmas"), Text(u"DisplayVersion", u"1.0", kRegExpandSz)}),
               (L{"Publisher|Rivi  Toinen kolmas", "Version|1.0"}));
+    // Every line is one line, read left to right: other breaks and controls become blanks, direction marks go.
+    const std::vector<std::pair<std::u16string, std::string>> cleaned = {
+        {u"a\vb\fc\u0085d", "a b c d"},
+        {u"a\u2028b\u2029c", "a b c"},
+        {u"a\u202Eb\u061Cc\u200E\u200F\u202A\u2066\u2069d", "abcd"},
+        {u"a\x01" u"b\x7F" u"c\u009Fd", "a b c d"},
+    };
+    for (const auto& [text, shown] : cleaned) EXPECT_EQ(Lines({name, Text(u"Publisher", text)}), L{"Publisher|" + shown});
     const std::u16string longText(300, u'a');
     EXPECT_EQ(Lines({name, Text(u"InstallLocation", longText)}), L{"Folder|" + std::string(259, 'a') + "~"});
     EXPECT_EQ(Lines({name, Text(u"InstallLocation", longText.substr(0, 260))}), L{"Folder|" + std::string(260, 'a')});
+    EXPECT_EQ(Lines({name, Text(u"InstallLocation", longText.substr(0, 258) + u"\U0001F600" + longText)}),
+              L{"Folder|" + std::string(258, 'a') + "~"});
 }
 
 TEST(EntryDetails, TheFirstReasonWindowsLeavesAnEntryOutIsTold)
@@ -107,6 +121,7 @@ TEST(EntryDetails, TheFirstReasonWindowsLeavesAnEntryOutIsTold)
     EXPECT_EQ(Lines({name}, true), L{"no command"});
     EXPECT_EQ(Lines({name, Number(u"WindowsInstaller", 1)}, true), L{});
     EXPECT_EQ(Lines({name, Text(u"WindowsInstaller", u"1")}, true), L{"no command"});
+    EXPECT_EQ(Lines({name, Number(u"WindowsInstaller", 0)}, true), L{"no command"});
     EXPECT_EQ(Lines({name}), L{});
 }
 
