@@ -1,29 +1,28 @@
 #include "catalogue/deleted_entry.h"
 
+#include "catalogue/uninstall_source.h"
+
 #include "registry/unicode.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace karnio {
 
 namespace {
-
-// The Uninstall key itself, without the trailing separator.
-const std::string kUninstallKey(kUninstallPath, sizeof kUninstallPath - 2);
-// A key name has at most 255 characters.
-constexpr std::uint32_t kKeyNameRoom = 256;
 
 // SetValueExW and CreateKeyExW take zero-terminated names: such a name would come back as another.
 bool HoldsZero(const std::u16string& name) { return name.find(u'\0') != std::u16string::npos; }
 
 }  // namespace
 
-bool ReadValues(Registry& registry, RegKey key, std::vector<RegistryValue>& values)
+bool ReadValues(Registry& registry, RegKey key, std::vector<RegistryValue>& values, std::uint32_t* subkeys)
 {
-    std::uint32_t count = 0, longestName = 0, largestData = 0;
-    if (registry.QueryInfoKeyW(key, &count, &longestName, &largestData) != kErrorSuccess) return false;
-    std::u16string name(longestName + 1, u'\0');
-    std::vector<unsigned char> data(std::max<std::uint32_t>(largestData, 1));
+    KeyInfo info;
+    if (registry.QueryInfoKeyW(key, &info) != kErrorSuccess) return false;
+    if (subkeys) *subkeys = info.subkeys;
+    std::u16string name(info.maxNameLength + 1, u'\0');
+    std::vector<unsigned char> data(std::max<std::uint32_t>(info.maxDataSize, 1));
     for (std::uint32_t index = 0;; ++index) {
         std::uint32_t nameLength = static_cast<std::uint32_t>(name.size()), type = 0;
         std::uint32_t size = static_cast<std::uint32_t>(data.size());
@@ -33,40 +32,45 @@ bool ReadValues(Registry& registry, RegKey key, std::vector<RegistryValue>& valu
         if (status != kErrorSuccess || nameLength >= name.size() || size > data.size()) return false;
         values.push_back({name.substr(0, nameLength), type, {data.begin(), data.begin() + size}});
     }
-    return values.size() == count;
+    return values.size() == info.values;
 }
 
 namespace {
 
-bool ReadSubkeyNames(Registry& registry, RegKey key, std::vector<std::u16string>& names)
+bool IsLink(const std::vector<RegistryValue>& values)
 {
-    std::u16string name(kKeyNameRoom, u'\0');
-    for (std::uint32_t index = 0;; ++index) {
-        std::uint32_t length = kKeyNameRoom;
-        const RegStatus status = registry.EnumKeyExW(key, index, name.data(), &length);
-        if (status == kErrorNoMoreItems) return true;
-        if (status != kErrorSuccess || length >= kKeyNameRoom) return false;
-        names.push_back(name.substr(0, length));
-        if (HoldsZero(names.back())) return false;
+    constexpr char16_t kLinkValue[] = u"symboliclinkvalue";
+    for (const RegistryValue& value : values) {
+        if (value.type != kRegLink || value.name.size() != std::size(kLinkValue) - 1) continue;
+        bool same = true;
+        for (std::size_t i = 0; same && i < value.name.size(); ++i)
+            same = (value.name[i] >= u'A' && value.name[i] <= u'Z' ? value.name[i] + 32 : value.name[i]) == kLinkValue[i];
+        if (same) return true;
     }
+    return false;
 }
 
-// The key at path and everything below it; false when any of it cannot be read whole.
-bool ReadTree(Registry& registry, RegKey root, RegView view, const std::u16string& path,
-              std::vector<RegistryValue>& values, std::vector<RegistrySubkey>& subkeys)
+// The open key and everything below it, each key opened as itself; false when
+// any of it cannot be read whole. Nothing is read below a link.
+bool ReadTree(Registry& registry, RegKey key, RegView view, KeyContents& copy)
 {
-    RegKey key = 0;
-    if (registry.OpenKeyExW(root, path.c_str(), view, &key) != kErrorSuccess) return false;
-    std::vector<std::u16string> names;
-    const bool whole = ReadValues(registry, key, values) && ReadSubkeyNames(registry, key, names);
-    registry.CloseKey(key);
-    if (!whole) return false;
-    for (const RegistryValue& value : values)
+    std::uint32_t count = 0;
+    if (!ReadValues(registry, key, copy.values, &count)) return false;
+    for (const RegistryValue& value : copy.values)
         if (HoldsZero(value.name)) return false;
+    copy.link = IsLink(copy.values);
+    std::vector<std::u16string> names;
+    if (copy.link) return true;
+    // Subkeys that changed since they were counted: not a whole copy.
+    if (ReadSubkeyNames(registry, key, names) != kErrorSuccess || names.size() != count) return false;
     for (std::u16string& name : names) {
-        RegistrySubkey subkey = {std::move(name), {}, {}};
-        if (!ReadTree(registry, root, view, path + u"\\" + subkey.name, subkey.values, subkey.subkeys)) return false;
-        subkeys.push_back(std::move(subkey));
+        OwnedKey child(registry);
+        RegistrySubkey subkey;
+        subkey.name = std::move(name);
+        if (registry.OpenLinkW(key, subkey.name.c_str(), view, child.Out()) != kErrorSuccess ||
+            !ReadTree(registry, child.get(), view, subkey))
+            return false;
+        copy.subkeys.push_back(std::move(subkey));
     }
     return true;
 }
@@ -86,41 +90,76 @@ RegStatus WriteValues(Registry& registry, RegKey key, const std::vector<Registry
     return kErrorSuccess;
 }
 
-RegStatus WriteSubkeys(Registry& registry, RegKey root, RegView view, const std::u16string& path,
-                       const std::vector<RegistrySubkey>& subkeys)
+// A restore in the making: the keys it made at the top of what it made, each
+// as the names from the Uninstall key down, to be deleted again if it fails.
+struct Restore {
+    Registry& registry;
+    RegView view;
+    std::vector<std::vector<std::u16string>> made;
+};
+
+// Makes the key of name below parent with everything below it. Where it is
+// there already, a whole copy gives way (kErrorAlreadyExists); a partial one
+// leaves it as it is and goes on below it, but never below a link.
+RegStatus RestoreKey(Restore& restore, RegKey parent, std::vector<std::u16string>& path, const KeyContents& contents,
+                     bool partial, bool parentMade)
 {
-    for (const RegistrySubkey& subkey : subkeys) {
-        const std::u16string subpath = path + u"\\" + subkey.name;
-        RegKey key = 0;
-        bool created = false;
-        RegStatus status = registry.CreateKeyExW(root, subpath.c_str(), view, &key, &created);
+    Registry& registry = restore.registry;
+    OwnedKey key(registry);
+    RegStatus status = registry.OpenLinkW(parent, path.back().c_str(), restore.view, key.Out());
+    bool made = false;
+    if (status == kErrorSuccess) {
+        if (!partial) return kErrorAlreadyExists;
+        std::vector<RegistryValue> values;
+        if (contents.link || !ReadValues(registry, key.get(), values) || IsLink(values)) return kErrorSuccess;
+    } else if (status == kErrorFileNotFound) {
+        bool created = true;
+        status = contents.link ? registry.CreateLinkW(parent, path.back().c_str(), restore.view, key.Out())
+                               : registry.CreateKeyExW(parent, path.back().c_str(), restore.view, key.Out(), &created);
         if (status != kErrorSuccess) return status;
-        status = WriteValues(registry, key, subkey.values);
-        registry.CloseKey(key);
-        if (status == kErrorSuccess) status = WriteSubkeys(registry, root, view, subpath, subkey.subkeys);
-        if (status != kErrorSuccess) return status;
+        if (!created) return kErrorAlreadyExists;  // made meanwhile: not ours
+        made = true;
+        if (!parentMade) restore.made.push_back(path);
+        status = WriteValues(registry, key.get(), contents.values);
     }
-    return kErrorSuccess;
+    for (std::size_t i = 0; status == kErrorSuccess && i < contents.subkeys.size(); ++i) {
+        path.push_back(contents.subkeys[i].name);
+        status = RestoreKey(restore, key.get(), path, contents.subkeys[i], partial && !made, made);
+        path.pop_back();
+    }
+    return status;
 }
 
-// Whether a key of that name is there now; a key that cannot be asked about counts as there.
-bool Exists(Registry& registry, UninstallSource source, const std::string& path)
+// Deletes what a failed restore made, and nothing else: each key found again
+// name by name below the Uninstall key, none of them through a link.
+void Unmake(Restore& restore, RegKey uninstall)
 {
-    RegKey key = 0;
-    const RegStatus status = registry.OpenKeyExW(RootOf(source), Utf16(path).c_str(), ViewOf(source), &key);
-    if (status == kErrorSuccess) registry.CloseKey(key);
-    return status != kErrorFileNotFound;
+    Registry& registry = restore.registry;
+    for (auto made = restore.made.rbegin(); made != restore.made.rend(); ++made) {
+        std::vector<std::unique_ptr<OwnedKey>> keys;
+        RegKey at = uninstall;
+        for (const std::u16string& name : *made) {
+            keys.push_back(std::make_unique<OwnedKey>(registry));
+            if (registry.OpenLinkW(at, name.c_str(), restore.view, keys.back()->Out()) != kErrorSuccess) break;
+            at = keys.back()->get();
+        }
+        bool ignored = false;
+        if (keys.size() == made->size() && keys.back()->get()) DeleteOpenTree(registry, at, restore.view, &ignored);
+    }
 }
 
-bool HasSubkeys(Registry& registry, UninstallSource source, const std::string& path)
+// Whether the key is there now; a key that cannot be asked about counts as there.
+bool Exists(Registry& registry, UninstallSource source, const std::string& subkey)
 {
-    RegKey key = 0;
-    if (registry.OpenKeyExW(RootOf(source), Utf16(path).c_str(), ViewOf(source), &key) != kErrorSuccess) return false;
-    std::u16string name(kKeyNameRoom, u'\0');
-    std::uint32_t length = kKeyNameRoom;
-    const RegStatus status = registry.EnumKeyExW(key, 0, name.data(), &length);
-    registry.CloseKey(key);
-    return status == kErrorSuccess || status == kErrorMoreData;
+    OwnedKey key(registry);
+    return OpenEntry(registry, source, Utf16(subkey), key) != kErrorFileNotFound;
+}
+
+bool UninstallKeyExists(Registry& registry, UninstallSource source)
+{
+    OwnedKey key(registry);
+    return registry.OpenKeyExW(RootOf(source), Utf16(UninstallKeyPath()).c_str(), ViewOf(source), key.Out()) !=
+           kErrorFileNotFound;
 }
 
 }  // namespace
@@ -128,8 +167,12 @@ bool HasSubkeys(Registry& registry, UninstallSource source, const std::string& p
 std::optional<PoistettuMerkinta> LueMerkinta(Registry& registry, UninstallSource source, const std::string& aliavain)
 {
     if (!OnPoistettava(aliavain)) return std::nullopt;
-    PoistettuMerkinta copy = {source, aliavain, {}, {}};
-    if (!ReadTree(registry, RootOf(source), ViewOf(source), Utf16(kUninstallPath + aliavain), copy.values, copy.subkeys))
+    PoistettuMerkinta copy;
+    copy.source = source;
+    copy.aliavain = aliavain;
+    OwnedKey entry(registry);
+    if (OpenEntry(registry, source, Utf16(aliavain), entry) != kErrorSuccess ||
+        !ReadTree(registry, entry.get(), ViewOf(source), copy))
         return std::nullopt;
     return copy;
 }
@@ -140,14 +183,13 @@ std::optional<PoistettuMerkinta> PoistaMerkinta(Registry& registry, UninstallSou
     if (refused) *refused = kErrorSuccess;
     if (!OnPoistettava(aliavain)) return std::nullopt;
     std::optional<PoistettuMerkinta> copy = LueMerkinta(registry, source, aliavain);
-    const std::string path = kUninstallPath + aliavain;
-    RegStatus status = DeleteInSource(registry, source, path);
-    // Windows deletes no key that has subkeys; an entry goes with everything under it.
-    if (status != kErrorSuccess && HasSubkeys(registry, source, path))
-        status = registry.DeleteTreeW(RootOf(source), Utf16(path).c_str(), ViewOf(source));
-    const bool gone = !Exists(registry, source, path);
-    if (!gone && refused) *refused = status;
-    if (!copy || !gone) return std::nullopt;
+    bool anyDeleted = false;
+    const RegStatus status = DeleteEntry(registry, source, Utf16(aliavain), &anyDeleted);
+    if (!Exists(registry, source, aliavain)) return copy;
+    if (refused) *refused = status;
+    // Failed part way: what is left stays, and what went can come back.
+    if (status == kErrorSuccess || !anyDeleted) return std::nullopt;
+    if (copy) copy->partial = true;
     return copy;
 }
 
@@ -156,23 +198,18 @@ RegStatus PalautaMerkinta(Registry& registry, const PoistettuMerkinta& merkinta)
     const RegKey root = RootOf(merkinta.source);
     const RegView view = ViewOf(merkinta.source);
     // If the Uninstall key itself is gone, this restore makes it, and takes it away again on failure.
-    const bool uninstallKeyMade = !Exists(registry, merkinta.source, kUninstallKey);
+    const bool uninstallKeyMade = !UninstallKeyExists(registry, merkinta.source);
 
-    const std::u16string path = Utf16(kUninstallPath + merkinta.aliavain);
-    RegKey key = 0;
+    Restore restore{registry, view, {}};
+    OwnedKey uninstall(registry);
     bool created = false;
-    RegStatus status = registry.CreateKeyExW(root, path.c_str(), view, &key, &created);
-    if (status == kErrorSuccess && !created) {
-        registry.CloseKey(key);
-        return kErrorAlreadyExists;
-    }
+    RegStatus status = registry.CreateKeyExW(root, Utf16(UninstallKeyPath()).c_str(), view, uninstall.Out(), &created);
     if (status == kErrorSuccess) {
-        status = WriteValues(registry, key, merkinta.values);
-        registry.CloseKey(key);
-        if (status == kErrorSuccess) status = WriteSubkeys(registry, root, view, path, merkinta.subkeys);
-        if (status != kErrorSuccess) registry.DeleteTreeW(root, path.c_str(), view);
+        std::vector<std::u16string> path = {Utf16(merkinta.aliavain)};
+        status = RestoreKey(restore, uninstall.get(), path, merkinta, merkinta.partial, false);
+        if (status != kErrorSuccess) Unmake(restore, uninstall.get());
     }
-    if (status != kErrorSuccess && uninstallKeyMade) DeleteInSource(registry, merkinta.source, kUninstallKey);
+    if (status != kErrorSuccess && uninstallKeyMade) DeleteInSource(registry, merkinta.source, UninstallKeyPath());
     return status;
 }
 

@@ -1,12 +1,28 @@
 #include "catalogue/uninstall_list.h"
 
-#include "registry/mdlKarnio.h"
+#include "catalogue/uninstall_source.h"
 
+#include "registry/mdlKarnio.h"
+#include "registry/unicode.h"
+
+#include <algorithm>
 #include <cstdint>
 
 namespace karnio {
 
 namespace {
+
+constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
+
+// The narrow call gives an unpaired surrogate as U+FFFD, the name of another
+// key, should one exist. Where a name holds U+FFFD, the wide call tells which.
+std::string ExactName(Registry& registry, RegKey root, RegView view, std::int32_t index, const std::string& narrow)
+{
+    if (narrow.find(kReplacement) == std::string::npos) return narrow;
+    const std::optional<std::u16string> wide = HaeAliavainW(registry, root, kUninstallPath, index, view);
+    if (!wide || Utf8(*wide) != narrow) return narrow;  // another key by now: the next rebuild tells
+    return Utf8KeepingSurrogates(*wide);
+}
 
 // One walk of one Uninstall key: its own index from 0, to its first unreadable index.
 void ListaaLahde(Registry& registry, UninstallSource lahde, ListSink& ohjelmat, ListSink& piilotetut)
@@ -16,9 +32,10 @@ void ListaaLahde(Registry& registry, UninstallSource lahde, ListSink& ohjelmat, 
     std::string aliavain;
     std::int32_t indeksi = 0;
     do {
-        aliavain = HaeAliavain(registry, juuri, kUninstallPath, indeksi, nakyma);
-        if (aliavain.find('\0') != std::string::npos) {
-            // Opened by name, it would be the key named by the part before the zero: read nothing.
+        aliavain = ExactName(registry, juuri, nakyma, indeksi, HaeAliavain(registry, juuri, kUninstallPath, indeksi, nakyma));
+        if (aliavain.find('\0') != std::string::npos || HoldsLoneSurrogate(aliavain)) {
+            // Opened by name, it would be the key named by the part before the zero, or
+            // the one with U+FFFD in place of the surrogate: read nothing.
             piilotetut.SetSubItem1(piilotetut.AddRow(lahde, aliavain, ShownKeyName(aliavain)), std::string());
             ++indeksi;
             continue;
@@ -70,8 +87,8 @@ RegView ViewOf(UninstallSource source)
 
 std::string ShownKeyName(const std::string& subkey)
 {
-    const std::size_t zero = subkey.find('\0');
-    return zero == std::string::npos ? subkey : subkey.substr(0, zero) + "\xE2\x80\xA6";  // "…"
+    const std::size_t readable = std::min(subkey.find('\0'), LoneSurrogateAt(subkey));
+    return readable == std::string::npos ? subkey : subkey.substr(0, readable) + "\xE2\x80\xA6";  // "…"
 }
 
 std::string KeyPathText(UninstallSource source, const std::string& key)
@@ -97,13 +114,14 @@ void ListaaOhjelmat(Registry& registry, ListSink& ohjelmat, ListSink& piilotetut
 
 bool OnPoistettava(const std::string& aliavain)
 {
-    return !aliavain.empty() && aliavain.find('\\') == std::string::npos && aliavain.find('\0') == std::string::npos;
+    return !aliavain.empty() && aliavain.find('\\') == std::string::npos && aliavain.find('\0') == std::string::npos &&
+           !HoldsLoneSurrogate(aliavain);
 }
 
 bool PoistaAvain(Registry& registry, UninstallSource source, const std::string& aliavain)
 {
     if (!OnPoistettava(aliavain)) return false;
-    DeleteInSource(registry, source, kUninstallPath + aliavain);
+    DeleteEntry(registry, source, Utf16(aliavain), nullptr);
     return true;
 }
 

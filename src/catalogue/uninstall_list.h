@@ -23,7 +23,7 @@ RegKey RootOf(UninstallSource source);
 RegView ViewOf(UninstallSource source);
 
 // A subkey name as the lists show it: one with a zero character (made through
-// the native API) as the part before the zero followed by "…".
+// the native API) or an unpaired surrogate, as the part before it followed by "…".
 std::string ShownKeyName(const std::string& subkey);
 
 // The subkey's full registry path as Regedit shows it, for example
@@ -49,13 +49,14 @@ RegStatus DeleteInSource(Registry& registry, UninstallSource source, const std::
 
 // Whether a subkey name may be deleted: not empty (nothing chosen yet: the path
 // would name the Uninstall key itself), without a separator, and without a zero
-// character (the narrow path would name the key called by the part before it).
+// character or an unpaired surrogate (the path would name the key called by the
+// part before the zero, or the one with U+FFFD in its place).
 bool OnPoistettava(const std::string& aliavain);
 
-// Deletes the subkey of one entry from the Uninstall key it was listed from.
-// A key name that is empty (nothing chosen yet: the path would name the
-// Uninstall key itself) or that holds a separator is refused; returns whether
-// the registry was asked. The deletion's own status is not examined.
+// Deletes the subkey of one entry, with everything under it, from the Uninstall
+// key it was listed from (DeleteEntry). A key name that OnPoistettava refuses is
+// not even asked about; returns whether the registry was asked. The deletion's
+// own status is not examined.
 bool PoistaAvain(Registry& registry, UninstallSource source, const std::string& aliavain);
 
 }  // namespace karnio

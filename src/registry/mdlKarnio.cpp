@@ -1,5 +1,7 @@
 #include "registry/mdlKarnio.h"
 
+#include "registry/unicode.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -85,6 +87,19 @@ std::string HaeAliavain(Registry& registry, RegKey root, const std::string& path
     if (status == kErrorSuccess && length < kReadBufferSize) result.assign(buffer.data(), length);
     registry.CloseKey(key);
     return result;
+}
+
+std::optional<std::u16string> HaeAliavainW(Registry& registry, RegKey root, const std::string& path,
+                                           std::int32_t index, RegView view)
+{
+    RegKey key = 0;
+    registry.OpenKeyExW(root, Utf16(path).c_str(), view, &key);
+    std::u16string buffer(kReadBufferSize, u' ');
+    std::uint32_t length = kReadBufferSize;
+    const RegStatus status = registry.EnumKeyExW(key, static_cast<std::uint32_t>(index), buffer.data(), &length);
+    registry.CloseKey(key);
+    if (status != kErrorSuccess || length >= kReadBufferSize) return std::nullopt;
+    return buffer.substr(0, length);
 }
 
 }  // namespace karnio

@@ -6,6 +6,7 @@
 #include "registry/registry.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace karnio {
@@ -24,5 +25,11 @@ std::string HaeRekisteriarvo(Registry& registry, RegKey root, const std::string&
 // through the native API may hold a zero character.
 std::string HaeAliavain(Registry& registry, RegKey root, const std::string& path,
                         std::int32_t index, RegView view = RegView::Native);
+
+// The same name through the wide calls (RegOpenKeyExW, RegEnumKeyExW), as
+// Windows stores it; nothing on any failure. For a name that the narrow call
+// gives with U+FFFD, which may stand for an unpaired surrogate.
+std::optional<std::u16string> HaeAliavainW(Registry& registry, RegKey root, const std::string& path,
+                                           std::int32_t index, RegView view = RegView::Native);
 
 }  // namespace karnio

@@ -24,6 +24,7 @@ struct MemoryRegistry::Node {
     std::vector<Value> values;
     Node* parent = nullptr;
     bool deleted = false;
+    bool link = false;  // made with REG_OPTION_CREATE_LINK
 };
 
 namespace {
@@ -179,7 +180,7 @@ MemoryRegistry::NodePtr MemoryRegistry::Resolve(RegKey key) const
 }
 
 RegStatus MemoryRegistry::Walk(RegKey root, const std::string& path, RegView view, bool create, NodePtr* found,
-                               bool* created)
+                               bool* created, Last last)
 {
     NodePtr node = Resolve(root);
     if (!node) return kErrorInvalidHandle;
@@ -193,7 +194,9 @@ RegStatus MemoryRegistry::Walk(RegKey root, const std::string& path, RegView vie
         CompareRegistryNames(parts[0], "Software") == 0 &&
         (parts.size() < 2 || CompareRegistryNames(parts[1], kWow6432Node) != 0))
         parts.insert(parts.begin() + 1, kWow6432Node);
-    for (const std::string& part : parts) {
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const std::string& part = parts[i];
+        const bool isLast = i + 1 == parts.size();
         auto& kids = node->children;
         auto at = std::lower_bound(kids.begin(), kids.end(), part, [](const NodePtr& kid, const std::string& name) {
             return CompareRegistryNames(kid->name, name) < 0;
@@ -203,12 +206,56 @@ RegStatus MemoryRegistry::Walk(RegKey root, const std::string& path, RegView vie
             auto kid = std::make_shared<Node>();
             kid->name = part;
             kid->parent = node.get();
+            kid->link = isLast && last == Last::CreateLink;
             at = kids.insert(at, kid);
             if (created) *created = true;
+        } else if (isLast && last == Last::CreateLink) {
+            return kErrorAlreadyExists;
         }
         node = *at;
+        if (node->link && !(isLast && last != Last::Follow)) {
+            const RegStatus status = FollowLink(node, 0);
+            if (status != kErrorSuccess) return status;
+        }
     }
     *found = node;
+    return kErrorSuccess;
+}
+
+// Replaces a link by the key it names, through further links, as Windows does.
+RegStatus MemoryRegistry::FollowLink(NodePtr& node, int depth) const
+{
+    constexpr int kMostLinks = 16;
+    std::u16string target;
+    for (const auto& value : node->values)
+        if (value.type == kRegLink && CompareRegistryNames(value.name, "SymbolicLinkValue") == 0) target = Units(value.data);
+    if (target.empty() || depth >= kMostLinks) return kErrorFileNotFound;
+    std::string path = Utf8KeepingSurrogates(target);
+    const auto take = [&](const std::string& prefix) {
+        const bool match = path.size() > prefix.size() && CompareRegistryNames(path.substr(0, prefix.size()), prefix) == 0;
+        if (match) path.erase(0, prefix.size());
+        return match;
+    };
+    NodePtr at;
+    if (take("\\Registry\\Machine\\")) {
+        at = roots_.at(kHkeyLocalMachine);
+    } else if (take("\\Registry\\User\\") && path.find('\\') != std::string::npos) {
+        path.erase(0, path.find('\\') + 1);
+        at = roots_.at(kHkeyCurrentUser);
+    } else {
+        return kErrorFileNotFound;
+    }
+    for (const std::string& part : SplitPath(path)) {
+        const auto kid = std::find_if(at->children.begin(), at->children.end(),
+                                      [&](const NodePtr& child) { return CompareRegistryNames(child->name, part) == 0; });
+        if (kid == at->children.end()) return kErrorFileNotFound;
+        at = *kid;
+        if (at->link) {
+            const RegStatus status = FollowLink(at, depth + 1);
+            if (status != kErrorSuccess) return status;
+        }
+    }
+    node = at;
     return kErrorSuccess;
 }
 
@@ -325,6 +372,8 @@ RegStatus MemoryRegistry::EnumKeyEx(RegKey key, std::uint32_t index, char* name,
 {
     std::string kid;
     const RegStatus status = ChildName(key, index, kid);
+    // Windows hands an unpaired surrogate to the narrow calls as U+FFFD.
+    if (HoldsLoneSurrogate(kid)) kid = Utf8(Utf16(kid));
     return status == kErrorSuccess ? HandOutName(kid, name, nameLength) : status;
 }
 
@@ -356,14 +405,34 @@ RegStatus MemoryRegistry::Delete(RegKey root, const char* path, RegView view)
     return kErrorSuccess;
 }
 
-RegStatus MemoryRegistry::DeleteTreeW(RegKey root, const char16_t* path, RegView view)
+RegStatus MemoryRegistry::OpenLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result)
 {
-    if (!path || !*path) return kErrorInvalidParameter;
+    *result = 0;
     NodePtr node;
-    const RegStatus status = Walk(root, Utf8KeepingSurrogates(path), view, false, &node, nullptr);
+    const RegStatus status = Walk(parent, Utf8KeepingSurrogates(name ? name : u""), view, false, &node, nullptr, Last::OpenLink);
     if (status != kErrorSuccess) return status;
-    if (!node->parent) return kErrorAccessDenied;
+    *result = NewHandle(node);
+    return kErrorSuccess;
+}
+
+RegStatus MemoryRegistry::DeleteOpenKey(RegKey key)
+{
+    const NodePtr node = Resolve(key);
+    if (!node) return kErrorInvalidHandle;
+    if (node->deleted) return kErrorKeyDeleted;
+    if (!node->parent || !node->children.empty()) return kErrorAccessDenied;
     Detach(node);
+    return kErrorSuccess;
+}
+
+RegStatus MemoryRegistry::CreateLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result)
+{
+    *result = 0;
+    NodePtr node;
+    const RegStatus status =
+        Walk(parent, Utf8KeepingSurrogates(name ? name : u""), view, true, &node, nullptr, Last::CreateLink);
+    if (status != kErrorSuccess) return status;
+    *result = NewHandle(node);
     return kErrorSuccess;
 }
 
@@ -387,17 +456,17 @@ RegStatus MemoryRegistry::OpenKeyExW(RegKey root, const char16_t* path, RegView 
     return Open(root, Utf8KeepingSurrogates(path ? path : u"").c_str(), view, result);
 }
 
-RegStatus MemoryRegistry::QueryInfoKeyW(RegKey key, std::uint32_t* values, std::uint32_t* maxNameLength,
-                                        std::uint32_t* maxDataSize)
+RegStatus MemoryRegistry::QueryInfoKeyW(RegKey key, KeyInfo* info)
 {
     const NodePtr node = Resolve(key);
     if (!node) return kErrorInvalidHandle;
     if (node->deleted) return kErrorKeyDeleted;
-    *values = static_cast<std::uint32_t>(node->values.size());
-    *maxNameLength = *maxDataSize = 0;
+    *info = {};
+    info->subkeys = static_cast<std::uint32_t>(node->children.size());
+    info->values = static_cast<std::uint32_t>(node->values.size());
     for (const auto& value : node->values) {
-        *maxNameLength = std::max(*maxNameLength, static_cast<std::uint32_t>(Utf16(value.name).size()));
-        *maxDataSize = std::max(*maxDataSize, static_cast<std::uint32_t>(WideData(value).size()));
+        info->maxNameLength = std::max(info->maxNameLength, static_cast<std::uint32_t>(Utf16(value.name).size()));
+        info->maxDataSize = std::max(info->maxDataSize, static_cast<std::uint32_t>(WideData(value).size()));
     }
     return kErrorSuccess;
 }

@@ -6,6 +6,9 @@
 // A value keeps the form it was written in: the narrow calls' UTF-8 or the wide
 // calls' UTF-16, and string data is converted when the other kind reads it, as
 // Windows converts between the narrow calls and the UTF-16 it stores.
+// Registry links are followed where Windows follows them: a link's
+// SymbolicLinkValue names \Registry\Machine\... (HKEY_LOCAL_MACHINE) or
+// \Registry\User\<anyone>\... (HKEY_CURRENT_USER, the one user here).
 // Paths are as long as Windows takes them: Wine's narrow calls refuse paths of
 // more than 260 bytes, a limit of Wine's that is not modelled.
 // It counts open handles so tests can prove that every open is closed.
@@ -49,12 +52,13 @@ public:
     RegStatus OpenKeyEx(RegKey root, const char* path, RegView view, RegKey* result) override;
     RegStatus DeleteKeyEx(RegKey root, const char* path, RegView view) override;
     RegStatus OpenKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result) override;
-    RegStatus QueryInfoKeyW(RegKey key, std::uint32_t* values, std::uint32_t* maxNameLength,
-                            std::uint32_t* maxDataSize) override;
+    RegStatus QueryInfoKeyW(RegKey key, KeyInfo* info) override;
     RegStatus EnumValueW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength,
                          std::uint32_t* type, unsigned char* data, std::uint32_t* size) override;
     RegStatus EnumKeyExW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength) override;
-    RegStatus DeleteTreeW(RegKey root, const char16_t* path, RegView view) override;
+    RegStatus OpenLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result) override;
+    RegStatus DeleteOpenKey(RegKey key) override;
+    RegStatus CreateLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result) override;
     RegStatus CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result, bool* created) override;
     RegStatus SetValueExW(RegKey key, const char16_t* name, std::uint32_t type, const unsigned char* data,
                           std::uint32_t size) override;
@@ -66,7 +70,11 @@ private:
     NodePtr Resolve(RegKey key) const;
     RegStatus ChildName(RegKey key, std::uint32_t index, std::string& name) const;
     RegKey NewHandle(NodePtr node);
-    RegStatus Walk(RegKey root, const std::string& path, RegView view, bool create, NodePtr* found, bool* created);
+    // How a walk treats the last part of its path.
+    enum class Last { Follow, OpenLink, CreateLink };
+    RegStatus Walk(RegKey root, const std::string& path, RegView view, bool create, NodePtr* found, bool* created,
+                   Last last = Last::Follow);
+    RegStatus FollowLink(NodePtr& node, int depth) const;
     RegStatus Open(RegKey root, const char* path, RegView view, RegKey* result);
     RegStatus Delete(RegKey root, const char* path, RegView view);
     static void Detach(const NodePtr& node);

@@ -32,6 +32,7 @@ inline constexpr std::uint32_t kRegSz = 1;
 inline constexpr std::uint32_t kRegExpandSz = 2;
 inline constexpr std::uint32_t kRegBinary = 3;
 inline constexpr std::uint32_t kRegDword = 4;
+inline constexpr std::uint32_t kRegLink = 6;
 inline constexpr std::uint32_t kRegMultiSz = 7;
 inline constexpr std::uint32_t kRegQword = 11;
 
@@ -39,6 +40,14 @@ inline constexpr std::uint32_t kRegQword = 11;
 // 32-bit view of HKEY_LOCAL_MACHINE\Software is where 32-bit installers write
 // (stored under Software\WOW6432Node).
 enum class RegView { Native, Bits32 };
+
+// What RegQueryInfoKeyW tells of a key.
+struct KeyInfo {
+    std::uint32_t subkeys = 0;
+    std::uint32_t values = 0;
+    std::uint32_t maxNameLength = 0;  // the longest value name in characters, terminator not counted
+    std::uint32_t maxDataSize = 0;    // the largest value's size in bytes
+};
 
 class Registry {
 public:
@@ -67,10 +76,8 @@ public:
     // The wide calls hand names and data over as Windows stores them, unconverted.
     // RegOpenKeyExW for reading (KEY_READ) in the given view.
     virtual RegStatus OpenKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result) = 0;
-    // RegQueryInfoKeyW: the number of values, the longest value name in
-    // characters (terminator not counted) and the largest value's size in bytes.
-    virtual RegStatus QueryInfoKeyW(RegKey key, std::uint32_t* values, std::uint32_t* maxNameLength,
-                                    std::uint32_t* maxDataSize) = 0;
+    // RegQueryInfoKeyW.
+    virtual RegStatus QueryInfoKeyW(RegKey key, KeyInfo* info) = 0;
     // RegEnumValueW: *nameLength is the room in characters in (terminator
     // included) and the name's length out; *size as with QueryValueEx, but the
     // data comes as stored, nothing appended. Past the last value kErrorNoMoreItems.
@@ -78,9 +85,16 @@ public:
                                  std::uint32_t* type, unsigned char* data, std::uint32_t* size) = 0;
     // RegEnumKeyExW: as EnumKeyEx, the name as stored.
     virtual RegStatus EnumKeyExW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength) = 0;
-    // RegDeleteTreeW in the given view: the key with every subkey and value under it.
-    // Windows may have deleted part of the tree when it fails.
-    virtual RegStatus DeleteTreeW(RegKey root, const char16_t* path, RegView view) = 0;
+    // RegOpenKeyExW with REG_OPTION_OPEN_LINK, for reading and deleting (KEY_READ |
+    // DELETE), of one name below an open key: a registry link is opened as itself,
+    // never followed, so a walk from key to key never leaves the tree it started in.
+    virtual RegStatus OpenLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result) = 0;
+    // NtDeleteKey: deletes the open key itself, a link as itself; a key that has
+    // subkeys is refused (kErrorAccessDenied).
+    virtual RegStatus DeleteOpenKey(RegKey key) = 0;
+    // RegCreateKeyExW with REG_OPTION_CREATE_LINK, of one name below an open key: a
+    // new link, which points where its SymbolicLinkValue (REG_LINK) says once that is set.
+    virtual RegStatus CreateLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result) = 0;
     // RegCreateKeyExW for reading and writing in the given view, creating missing
     // parents; *created tells whether the key itself is new.
     virtual RegStatus CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result,

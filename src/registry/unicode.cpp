@@ -80,4 +80,12 @@ std::string Utf8(const std::u16string& utf16) { return ToUtf8(utf16, false); }
 
 std::string Utf8KeepingSurrogates(const std::u16string& utf16) { return ToUtf8(utf16, true); }
 
+std::size_t LoneSurrogateAt(const std::string& utf8)
+{
+    // U+D800 to U+DFFF encode as ED A0..BF xx.
+    for (std::size_t i = 0; i + 1 < utf8.size(); ++i)
+        if (static_cast<unsigned char>(utf8[i]) == 0xED && (static_cast<unsigned char>(utf8[i + 1]) & 0xE0) == 0xA0) return i;
+    return std::string::npos;
+}
+
 }  // namespace karnio

@@ -14,4 +14,9 @@ std::string Utf8(const std::u16string& utf16);
 // any UTF-16 text comes back whole from Utf16 (a name stored in narrow form).
 std::string Utf8KeepingSurrogates(const std::u16string& utf16);
 
+// Where the text holds the first unpaired surrogate kept by Utf8KeepingSurrogates,
+// or npos. No valid UTF-8 holds one, so such a text names no key through the narrow calls.
+std::size_t LoneSurrogateAt(const std::string& utf8);
+inline bool HoldsLoneSurrogate(const std::string& utf8) { return LoneSurrogateAt(utf8) != std::string::npos; }
+
 }  // namespace karnio

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <string>
 
 namespace karnio {
 
@@ -70,15 +69,15 @@ RegStatus WindowsRegistry::OpenKeyExW(RegKey root, const char16_t* path, RegView
     return status;
 }
 
-RegStatus WindowsRegistry::QueryInfoKeyW(RegKey key, std::uint32_t* values, std::uint32_t* maxNameLength,
-                                         std::uint32_t* maxDataSize)
+RegStatus WindowsRegistry::QueryInfoKeyW(RegKey key, KeyInfo* info)
 {
-    DWORD count = 0, longestName = 0, largestData = 0;
-    const LONG status = RegQueryInfoKeyW(AsHkey(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+    DWORD subkeys = 0, values = 0, longestName = 0, largestData = 0;
+    const LONG status = RegQueryInfoKeyW(AsHkey(key), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
                                          &longestName, &largestData, nullptr, nullptr);
-    *values = count;
-    *maxNameLength = longestName;
-    *maxDataSize = largestData;
+    info->subkeys = subkeys;
+    info->values = values;
+    info->maxNameLength = longestName;
+    info->maxDataSize = largestData;
     return status;
 }
 
@@ -103,21 +102,40 @@ RegStatus WindowsRegistry::EnumKeyExW(RegKey key, std::uint32_t index, char16_t*
     return status;
 }
 
-RegStatus WindowsRegistry::DeleteTreeW(RegKey root, const char16_t* path, RegView view)
+RegStatus WindowsRegistry::OpenLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result)
 {
-    // RegDeleteTreeW takes no view, so the parent is opened in the view and the tree deleted below it.
-    const std::u16string whole(path);
-    const std::size_t cut = whole.rfind(u'\\');
-    const std::u16string parentPath = cut == std::u16string::npos ? std::u16string() : whole.substr(0, cut);
-    const std::u16string name = cut == std::u16string::npos ? whole : whole.substr(cut + 1);
-    // An empty name would have RegDeleteTreeW empty the parent itself.
-    if (name.empty()) return ERROR_INVALID_PARAMETER;
-    HKEY parent = nullptr;
-    LONG status = RegOpenKeyExW(AsHkey(root), AsWide(parentPath.c_str()), 0,
-                                KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE | DELETE | ViewFlag(view), &parent);
-    if (status != ERROR_SUCCESS) return status;
-    status = RegDeleteTreeW(parent, AsWide(name.c_str()));
-    RegCloseKey(parent);
+    HKEY key = nullptr;
+    const LONG status = RegOpenKeyExW(AsHkey(parent), AsWide(name), REG_OPTION_OPEN_LINK,
+                                      KEY_READ | DELETE | ViewFlag(view), &key);
+    *result = status == ERROR_SUCCESS ? reinterpret_cast<RegKey>(key) : 0;
+    return status;
+}
+
+RegStatus WindowsRegistry::DeleteOpenKey(RegKey key)
+{
+    // The one call that deletes a key by its handle, so that a link is deleted as
+    // itself: RegDeleteKey and RegDeleteTree open the key again and follow it.
+    using NtDeleteKey = LONG(NTAPI*)(HANDLE);
+    using RtlNtStatusToDosError = ULONG(NTAPI*)(LONG);
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    const auto deleteKey = reinterpret_cast<NtDeleteKey>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtDeleteKey")));
+    const auto toError =
+        reinterpret_cast<RtlNtStatusToDosError>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
+    if (!deleteKey || !toError) return ERROR_CALL_NOT_IMPLEMENTED;
+    return static_cast<RegStatus>(toError(deleteKey(AsHkey(key))));
+}
+
+RegStatus WindowsRegistry::CreateLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result)
+{
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    LONG status = RegCreateKeyExW(AsHkey(parent), AsWide(name), 0, nullptr, REG_OPTION_NON_VOLATILE | REG_OPTION_CREATE_LINK,
+                                  KEY_ALL_ACCESS | ViewFlag(view), nullptr, &key, &disposition);
+    if (status == ERROR_SUCCESS && disposition != REG_CREATED_NEW_KEY) {
+        RegCloseKey(key);
+        status = ERROR_ALREADY_EXISTS;
+    }
+    *result = status == ERROR_SUCCESS ? reinterpret_cast<RegKey>(key) : 0;
     return status;
 }
 

@@ -17,12 +17,13 @@ public:
     RegStatus OpenKeyEx(RegKey root, const char* path, RegView view, RegKey* result) override;
     RegStatus DeleteKeyEx(RegKey root, const char* path, RegView view) override;
     RegStatus OpenKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result) override;
-    RegStatus QueryInfoKeyW(RegKey key, std::uint32_t* values, std::uint32_t* maxNameLength,
-                            std::uint32_t* maxDataSize) override;
+    RegStatus QueryInfoKeyW(RegKey key, KeyInfo* info) override;
     RegStatus EnumValueW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength,
                          std::uint32_t* type, unsigned char* data, std::uint32_t* size) override;
     RegStatus EnumKeyExW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength) override;
-    RegStatus DeleteTreeW(RegKey root, const char16_t* path, RegView view) override;
+    RegStatus OpenLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result) override;
+    RegStatus DeleteOpenKey(RegKey key) override;
+    RegStatus CreateLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result) override;
     RegStatus CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result, bool* created) override;
     RegStatus SetValueExW(RegKey key, const char16_t* name, std::uint32_t type, const unsigned char* data,
                           std::uint32_t size) override;

@@ -269,14 +269,15 @@ TEST(Parity, WideCallsBehaveAsWinesDo)
         const unsigned char zeros[] = {'a', 0, 0, 0, 0, 0};
         registry.SetValueExW(key, u"Lisätty pääte", kRegSz, text, 4);
         registry.SetValueExW(key, u"Nollat", kRegSz, zeros, 4);
-        std::uint32_t values = 0, longestName = 0, largestData = 0;
-        const RegStatus info = registry.QueryInfoKeyW(key, &values, &longestName, &largestData);
-        seen.push_back("info " + std::to_string(info) + " " + std::to_string(values) + " " + std::to_string(longestName) +
-                       " " + std::to_string(largestData));
+        KeyInfo keyInfo;
+        const RegStatus info = registry.QueryInfoKeyW(key, &keyInfo);
+        seen.push_back("info " + std::to_string(info) + " " + std::to_string(keyInfo.subkeys) + " " +
+                       std::to_string(keyInfo.values) + " " + std::to_string(keyInfo.maxNameLength) + " " +
+                       std::to_string(keyInfo.maxDataSize));
         // The longest name does not fit four characters.
         char16_t name[4];
         std::uint32_t nameLength = 4, type = 0, size = 0;
-        for (std::uint32_t index = 0; index < values; ++index) {
+        for (std::uint32_t index = 0; index < keyInfo.values; ++index) {
             nameLength = 4;
             const RegStatus status = registry.EnumValueW(key, index, name, &nameLength, &type, nullptr, &size);
             if (status != kErrorSuccess) seen.push_back("short name " + std::to_string(status));

@@ -87,6 +87,30 @@ std::vector<std::string> Describe(const std::vector<RegistryValue>& values)
     return lines;
 }
 
+std::vector<std::string> Describe(const KeyContents& key)
+{
+    std::vector<std::string> lines = Describe(key.values);
+    for (const RegistrySubkey& below : key.subkeys)
+        for (const std::string& line : Describe(below)) lines.push_back(Utf8KeepingSurrogates(below.name) + "\\" + line);
+    return lines;
+}
+
+void WriteLink(Registry& registry, UninstallSource source, const std::string& subkey, const std::u16string& name,
+               const std::u16string& target)
+{
+    RegKey entry = 0, link = 0;
+    bool created = false;
+    const std::string parent = subkey.empty() ? std::string(kUninstallPath, sizeof kUninstallPath - 2) : kUninstallPath + subkey;
+    ASSERT_EQ(registry.CreateKeyExW(RootOf(source), Utf16(parent).c_str(), ViewOf(source), &entry, &created), kErrorSuccess);
+    ASSERT_EQ(registry.CreateLinkW(entry, name.c_str(), ViewOf(source), &link), kErrorSuccess);
+    // The target without a terminator, as Windows wants it.
+    const std::vector<unsigned char> bytes = Units(target);
+    EXPECT_EQ(registry.SetValueExW(link, u"SymbolicLinkValue", kRegLink, bytes.data(), static_cast<std::uint32_t>(bytes.size())),
+              kErrorSuccess);
+    registry.CloseKey(link);
+    registry.CloseKey(entry);
+}
+
 void ExpectEveryValueRoundTrips(Registry& registry, const ReadBack& readBack)
 {
     const std::string subkey = "Palautus ÄÖ 名前";

@@ -22,6 +22,13 @@ void WriteEntry(Registry& registry, UninstallSource source, const std::string& s
 
 // Each value as "name type hex-bytes", sorted, for comparing in test output.
 std::vector<std::string> Describe(const std::vector<RegistryValue>& values);
+// The same of a key and every key below it, each line after its key's path ("" for the key itself).
+std::vector<std::string> Describe(const KeyContents& key);
+
+// Makes a registry link named name below the entry of the source (the Uninstall key itself for ""), pointing at
+// target (\Registry\Machine\... or \Registry\User\<SID>\...).
+void WriteLink(Registry& registry, UninstallSource source, const std::string& subkey, const std::u16string& name,
+               const std::u16string& target);
 
 // An entry of the same name and different values in each source is deleted
 // (PoistaMerkinta) and brought back (PalautaMerkinta), one source after the

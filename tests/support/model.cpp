@@ -1,6 +1,7 @@
 #include "support/model.h"
 
 #include "registry/mdlKarnio.h"
+#include "registry/unicode.h"
 #include "support/scripted_registry.h"
 
 #include <algorithm>
@@ -32,6 +33,17 @@ std::string ModelRead(const TreeKey& key, const std::string& name)
     }
 }
 
+namespace {
+
+// A name as Windows stores it (the wide calls give it so); the row of one that is no Unicode.
+std::string AsStored(const std::string& name) { return Utf8KeepingSurrogates(Utf16(name)); }
+Row NotUnicode(const std::string& stored, UninstallSource source)
+{
+    return {stored, stored.substr(0, LoneSurrogateAt(stored)) + "\xE2\x80\xA6", "", source};
+}
+
+}  // namespace
+
 void ModelSource(const Tree& tree, UninstallSource source, ModelLists& lists)
 {
     std::vector<const TreeKey*> sorted;
@@ -39,6 +51,10 @@ void ModelSource(const Tree& tree, UninstallSource source, ModelLists& lists)
     std::sort(sorted.begin(), sorted.end(), [](const TreeKey* a, const TreeKey* b) { return CompareRegistryNames(a->name, b->name) < 0; });
     for (const TreeKey* entry : sorted) {
         const TreeKey& key = *entry;
+        if (HoldsLoneSurrogate(AsStored(key.name))) {
+            lists.hidden.push_back(NotUnicode(AsStored(key.name), source));
+            continue;
+        }
         const auto read = [&](const char* name) { return ModelRead(key, name); };
         const bool named = read("DisplayName") != kNotFound;
         const bool quietNamed = read("QuietDisplayName") != kNotFound;
@@ -84,7 +100,16 @@ void WalkSource(const Tree& tree, UninstallSource source, Reads& reads, ModelLis
     for (const TreeKey& key : tree.keys) keys.push_back(&key);
     std::sort(keys.begin(), keys.end(), [](const TreeKey* a, const TreeKey* b) { return CompareRegistryNames(a->name, b->name) < 0; });
     for (std::size_t index = 0;; ++index) {
-        const std::string subkey = reads.Next(index < keys.size() ? keys[index]->name : std::string(kNotFound));
+        // Windows gives an unpaired surrogate to the narrow calls as U+FFFD; where a name
+        // holds U+FFFD, the wide name is read too, and a name that is not Unicode reads nothing.
+        const std::string raw = index < keys.size() ? keys[index]->name : std::string(kNotFound);
+        const std::string stored = AsStored(raw);
+        std::string subkey = reads.Next(HoldsLoneSurrogate(raw) ? Utf8(Utf16(raw)) : raw);
+        if (subkey.find("\xEF\xBF\xBD") != std::string::npos && reads.Next(stored) == stored &&
+            Utf8(Utf16(stored)) == subkey && HoldsLoneSurrogate(stored)) {
+            lists.hidden.push_back(NotUnicode(stored, source));
+            continue;
+        }
         // The key the path names, whatever the enumeration said.
         const TreeKey* key = nullptr;
         for (const TreeKey* candidate : keys)

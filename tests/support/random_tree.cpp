@@ -169,6 +169,9 @@ Tree MakeHostileTree()
                   {"QuietUninstallString", kRegMultiSz, StringData(Literal("m.exe\0/S\0"))}}},
         {"Pitkä", {text("DisplayName", longName), text("UninstallString", "\"C:\\p.exe\" " + std::string(2047 - 11, 'a'))}},
         {"Liian pitkä", {text("DisplayName", std::string(2048, 'L')), text("UninstallString", "l.exe")}},
+        // An unpaired surrogate, which the narrow calls give as U+FFFD, beside a key named so.
+        {"Kova\xED\xA0\x80", {text("DisplayName", "Kova D800"), text("UninstallString", "d800.exe")}},
+        {"Kova\xEF\xBF\xBD", {text("DisplayName", "Kova FFFD"), text("UninstallString", "fffd.exe")}},
     };
     return tree;
 }

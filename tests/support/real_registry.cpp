@@ -1,5 +1,9 @@
 #include "support/real_registry.h"
 
+#include "catalogue/uninstall_source.h"
+#include "registry/unicode.h"
+#include "registry/windows_registry.h"
+
 #include <gtest/gtest.h>
 
 namespace karnio::test {
@@ -32,7 +36,14 @@ void RemoveUninstallKey(UninstallSource source, bool recreate)
     ASSERT_EQ(RegCreateKeyExW(RootKey(source), kParent, 0, nullptr, 0, KEY_ALL_ACCESS | ViewAccess(source), nullptr,
                               &parent, nullptr),
               ERROR_SUCCESS);
-    const LONG deleted = RegDeleteTreeW(parent, L"Uninstall");
+    // Key by key, links as themselves: RegDeleteTreeW would follow a link a test made.
+    WindowsRegistry registry;
+    const RegView view = source == UninstallSource::Machine32 ? RegView::Bits32 : RegView::Native;
+    RegKey uninstall = 0;
+    bool anyDeleted = false;
+    LONG deleted = registry.OpenLinkW(reinterpret_cast<RegKey>(parent), u"Uninstall", view, &uninstall);
+    if (deleted == ERROR_SUCCESS) deleted = DeleteOpenTree(registry, uninstall, view, &anyDeleted);
+    registry.CloseKey(uninstall);
     EXPECT_TRUE(deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND) << deleted;
     if (recreate) {
         HKEY key = nullptr;
@@ -64,7 +75,8 @@ void WriteRealTree(const Tree& tree, UninstallSource source)
 {
     RemoveUninstallKey(source, true);
     for (const TreeKey& entry : tree.keys) {
-        HKEY key = CreateEntryKey(source, WideText(entry.name));
+        const std::u16string name = Utf16(entry.name);  // an unpaired surrogate kept as it is
+        HKEY key = CreateEntryKey(source, std::wstring(name.begin(), name.end()));
         ASSERT_TRUE(key) << entry.name;
         for (const TreeValue& value : entry.values) {
             const bool text = value.type == kRegSz || value.type == kRegExpandSz || value.type == kRegMultiSz;
@@ -103,13 +115,11 @@ bool EntryExists(UninstallSource source, const std::wstring& subkey)
     return true;
 }
 
-std::vector<RegistryValue> EntryValues(UninstallSource source, const std::string& subkey)
+std::vector<RegistryValue> KeyValues(HKEY root, const std::wstring& path, REGSAM view)
 {
     std::vector<RegistryValue> values;
     HKEY key = nullptr;
-    if (RegOpenKeyExW(RootKey(source), WideText(kUninstallPath + subkey).c_str(), 0, KEY_READ | ViewAccess(source), &key) !=
-        ERROR_SUCCESS)
-        return values;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return values;
     wchar_t name[256];
     for (DWORD index = 0, length = 256; RegEnumValueW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
          ++index, length = 256) {
@@ -121,6 +131,11 @@ std::vector<RegistryValue> EntryValues(UninstallSource source, const std::string
     }
     RegCloseKey(key);
     return values;
+}
+
+std::vector<RegistryValue> EntryValues(UninstallSource source, const std::string& subkey)
+{
+    return KeyValues(RootKey(source), WideText(kUninstallPath + subkey), ViewAccess(source));
 }
 
 }  // namespace karnio::test

@@ -39,6 +39,7 @@ inline void AddEntry(const std::wstring& subkey, const wchar_t* displayName, con
 bool EntryExists(UninstallSource source, const std::wstring& subkey);
 // An entry's values as RegQueryValueExW reads them back, name by name; none for a missing key.
 std::vector<RegistryValue> EntryValues(UninstallSource source, const std::string& subkey);
+std::vector<RegistryValue> KeyValues(HKEY root, const std::wstring& path, REGSAM view = 0);
 inline bool EntryExists(const std::wstring& subkey) { return EntryExists(UninstallSource::Machine, subkey); }
 
 }  // namespace karnio::test

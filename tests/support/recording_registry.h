@@ -65,11 +65,10 @@ public:
                         (status ? " -> fail" : ""));
         return status;
     }
-    RegStatus QueryInfoKeyW(RegKey key, std::uint32_t* values, std::uint32_t* maxNameLength,
-                            std::uint32_t* maxDataSize) override
+    RegStatus QueryInfoKeyW(RegKey key, KeyInfo* info) override
     {
         calls.push_back("info");
-        return inner_.QueryInfoKeyW(key, values, maxNameLength, maxDataSize);
+        return inner_.QueryInfoKeyW(key, info);
     }
     RegStatus EnumValueW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength,
                          std::uint32_t* type, unsigned char* data, std::uint32_t* size) override
@@ -82,10 +81,21 @@ public:
         calls.push_back("enumkeyw " + std::to_string(index));
         return inner_.EnumKeyExW(key, index, name, nameLength);
     }
-    RegStatus DeleteTreeW(RegKey root, const char16_t* path, RegView view) override
+    RegStatus OpenLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result) override
     {
-        calls.push_back(std::string(view == RegView::Bits32 ? "deletetree32 " : "deletetree ") + Where(root, Utf8(path).c_str()));
-        return inner_.DeleteTreeW(root, path, view);
+        const RegStatus status = inner_.OpenLinkW(parent, name, view, result);
+        calls.push_back(std::string(view == RegView::Bits32 ? "openlink32 " : "openlink ") + Utf8(name) + (status ? " -> fail" : ""));
+        return status;
+    }
+    RegStatus DeleteOpenKey(RegKey key) override
+    {
+        calls.push_back("deleteopen");
+        return inner_.DeleteOpenKey(key);
+    }
+    RegStatus CreateLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result) override
+    {
+        calls.push_back(std::string(view == RegView::Bits32 ? "createlink32 " : "createlink ") + Utf8(name));
+        return inner_.CreateLinkW(parent, name, view, result);
     }
     RegStatus CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result, bool* created) override
     {

@@ -82,11 +82,10 @@ public:
         const RegStatus status = inner_.OpenKeyExW(root, path, view, result);
         return Opened(status, *result, root);
     }
-    RegStatus QueryInfoKeyW(RegKey key, std::uint32_t* values, std::uint32_t* maxNameLength,
-                            std::uint32_t* maxDataSize) override
+    RegStatus QueryInfoKeyW(RegKey key, KeyInfo* info) override
     {
         if (Fails()) return failWith;
-        return inner_.QueryInfoKeyW(key, values, maxNameLength, maxDataSize);
+        return inner_.QueryInfoKeyW(key, info);
     }
     RegStatus EnumValueW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength,
                          std::uint32_t* type, unsigned char* data, std::uint32_t* size) override
@@ -99,10 +98,26 @@ public:
         if (Fails()) return failWith;
         return inner_.EnumKeyExW(key, index, name, nameLength);
     }
-    RegStatus DeleteTreeW(RegKey root, const char16_t* path, RegView view) override
+    RegStatus OpenLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result) override
+    {
+        if (Fails()) {
+            *result = 0;
+            return failWith;
+        }
+        return Opened(inner_.OpenLinkW(parent, name, view, result), *result, parent);
+    }
+    RegStatus DeleteOpenKey(RegKey key) override
     {
         if (Fails()) return failWith;
-        return inner_.DeleteTreeW(root, path, view);
+        return inner_.DeleteOpenKey(key);
+    }
+    RegStatus CreateLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result) override
+    {
+        if (Fails()) {
+            *result = 0;
+            return failWith;
+        }
+        return Opened(inner_.CreateLinkW(parent, name, view, result), *result, parent);
     }
     RegStatus CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result, bool* created) override
     {

@@ -2,6 +2,7 @@
 
 #include "catalogue/entry_details.h"
 #include "catalogue/uninstall_list.h"
+#include "registry/unicode.h"
 #include "ui/about/frmTietoja.h"
 #include "ui/common/cursor.h"
 #include "ui/common/layout.h"
@@ -535,13 +536,14 @@ void FrmKarnio::OnInfoTipText(NMTTDISPINFOW& info)
     GetCursorPos(&point);
     ScreenToClient(list, &point);
     const ListViewSink::Row* row = SinkOf(list).RowAt(RowAt(list, point));
-    tipText_ = row ? Wide(KeyPathText(row->source, row->key)) : std::wstring();
+    // Every line cleaned: no name or value can make a line of its own or turn the text around.
+    tipText_ = row ? TipLine(Wide(KeyPathText(row->source, row->key))) : std::wstring();
     if (row && row->leftover.kind != Leftover::None) {
         // A grey row says on a second line why it is grey.
         const unsigned reason = row->leftover.kind == Leftover::UnknownProduct ? IDS_TUOTE_TUNTEMATON
                                 : row->leftover.kind == Leftover::MissingLibrary ? IDS_KIRJASTO_PUUTTUU
                                                                                  : IDS_OHJELMA_PUUTTUU;
-        tipText_ += L"\r\n" + LoadText(reason, row->leftover.subject);
+        tipText_ += L"\r\n" + TipLine(LoadText(reason, row->leftover.subject));
     }
     // Read afresh each time: the tip tells what the key holds now.
     if (row) {
@@ -664,9 +666,10 @@ void FrmKarnio::MLopeta_Click()
 
 void FrmKarnio::MPoistaRekisterista_Click()
 {
-    // By its narrow name the key would be the one named by the part before the zero.
-    if (strAvain_.find('\0') != std::string::npos) {
-        ShowError(LoadText(IDS_NOLLAMERKKI));
+    // By its narrow name the key would be the one named by the part before the
+    // zero, or the one with U+FFFD in place of the unpaired surrogate.
+    if (strAvain_.find('\0') != std::string::npos || HoldsLoneSurrogate(strAvain_)) {
+        ShowError(LoadText(strAvain_.find('\0') != std::string::npos ? IDS_NOLLAMERKKI : IDS_EI_UNICODE));
         return;
     }
     SetAppCursor(AppCursor::Wait);

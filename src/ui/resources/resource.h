@@ -32,6 +32,7 @@
 #define IDS_PALAUTUS_EI_ONNISTU 1017
 #define IDS_NOLLAMERKKI 1018
 #define IDS_POISTO_EI_ONNISTU 1019
+#define IDS_EI_UNICODE 1029
 #define IDS_WINDOWS_VANHA 1028
 // The info tip's detail lines, in the order of Detail, then the size units and the Windows-list lines.
 #define IDS_JULKAISIJA 1040

@@ -126,6 +126,7 @@ TEST_F(Sources, InfoTipNamesTheRowsRegistryKey)
     test::AddEntry(S::Machine, L"Kaksonen", L"Kaksonen", L"notepad.exe /64");
     test::AddEntry(S::Machine32, L"Kaksonen", L"Kaksonen", L"notepad.exe /32");
     test::AddEntry(S::User, L"Piilo", nullptr, nullptr);
+    test::AddEntry(S::User, L"Nimetty", L"Nimetty", nullptr);
     FrmKarnio& window = Open();
 
     const std::wstring uninstall = L"\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
@@ -134,8 +135,10 @@ TEST_F(Sources, InfoTipNamesTheRowsRegistryKey)
               L"HKEY_LOCAL_MACHINE\\Software\\WOW6432Node" + uninstall + L"Kaksonen");
     EXPECT_EQ(test::HoverTip(window.LvwOhjelmat(), 0, window.InfoTipOf(window.LvwOhjelmat()), loop),
               L"HKEY_LOCAL_MACHINE\\Software" + uninstall + L"Kaksonen");
-    EXPECT_EQ(test::HoverTip(window.LvwOhjelmat2(), 0, window.InfoTipOf(window.LvwOhjelmat2()), loop),
+    EXPECT_EQ(test::HoverTip(window.LvwOhjelmat2(), 1, window.InfoTipOf(window.LvwOhjelmat2()), loop),
               L"HKEY_CURRENT_USER\\Software" + uninstall + L"Piilo\r\nEi näy Windowsin ohjelmaluettelossa: ei nimeä");
+    EXPECT_EQ(test::HoverTip(window.LvwOhjelmat2(), 0, window.InfoTipOf(window.LvwOhjelmat2()), loop),
+              L"HKEY_CURRENT_USER\\Software" + uninstall + L"Nimetty\r\nEi näy Windowsin ohjelmaluettelossa: ei poistokomentoa");
     // Over empty space there is no tip; the columns keep their texts.
     EXPECT_EQ(test::HoverTip(window.LvwOhjelmat(), -1, window.InfoTipOf(window.LvwOhjelmat()), loop, 1500), L"");
     EXPECT_EQ(test::Rows(window.LvwOhjelmat())[1], (ListRow{L"Kaksonen", L"notepad.exe /32"}));

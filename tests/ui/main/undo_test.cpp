@@ -245,13 +245,83 @@ TEST_F(Undo, ARefusedDeleteIsToldAndLeavesNothingToUndo)
     EXPECT_EQ(test::FindRow(window.LvwOhjelmat(), L"Lukittu"), 0);
     EXPECT_TRUE(window.Poistetut().empty());
 
-    // A key already gone says nothing.
+    // A key already gone says nothing: its row goes.
     memory.DeleteKey(kHkeyLocalMachine, (std::string(kUninstallPath) + "Lukittu").c_str());
     scripted.failAt = -1;
+    test::SelectRow(window.LvwOhjelmat(), 0);
+    ASSERT_EQ(window.StrAvain(), "Lukittu");
     auto none = test::WatchForDialog(L"Virhe", 1500);
     SendMessageW(window.Hwnd(), WM_COMMAND, IDM_POISTA, 0);
     Pump();
     EXPECT_FALSE(none.get().found);
+    EXPECT_EQ(test::FindRow(window.LvwOhjelmat(), L"Lukittu"), -1);
+}
+
+// A registry link goes as itself and comes back pointing where it did; what it
+// points at is never read into a copy nor deleted. Of two keys that the narrow
+// calls both name with U+FFFD, each row acts on its own key or on none.
+TEST_F(Undo, LinksAndUnpairedSurrogatesReachNoOtherKey)
+{
+    WindowsRegistry registry;
+    const std::wstring target = L"Software\\KarnioKohde";
+    test::AddEntry(S::Machine, L"Isä", L"Isä", L"C:\\Isä\\poista.exe");
+    HKEY key = nullptr;
+    for (const wchar_t* path : {L"", L"\\Alla"}) {
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (target + path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
+        RegSetValueExW(key, L"DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"Kohde"), 12);
+        RegSetValueExW(key, L"UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"k.exe"), 12);
+        RegCloseKey(key);
+    }
+    const std::u16string to = u"\\Registry\\Machine\\Software\\KarnioKohde";
+    test::WriteLink(registry, S::Machine, "", u"Linkki", to);
+    test::WriteLink(registry, S::Machine, "Isä", u"Linkki", to);
+    const std::wstring kova = test::UninstallPathW() + L"Kova";
+    for (const wchar_t last : {L'\xD800', L'\xFFFD'}) {
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kova + last).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
+        RegSetValueExW(key, L"DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"Kova"), 10);
+        RegSetValueExW(key, L"UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"k.exe"), 12);
+        RegCloseKey(key);
+    }
+    const auto contents = [&] {
+        std::vector<std::string> lines = test::Describe(test::KeyValues(HKEY_LOCAL_MACHINE, target));
+        for (const std::string& line : test::Describe(test::KeyValues(HKEY_LOCAL_MACHINE, target + L"\\Alla")))
+            lines.push_back("Alla " + line);
+        return lines;
+    };
+    const std::vector<std::string> before = contents();
+    ASSERT_EQ(before.size(), 4u);
+    const auto linkOf = [&](const std::wstring& path) {
+        wchar_t pointsAt[256] = {};
+        DWORD size = sizeof pointsAt;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (test::UninstallPathW() + path).c_str(), REG_OPTION_OPEN_LINK, KEY_READ, &key)) return std::wstring();
+        RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, nullptr, reinterpret_cast<BYTE*>(pointsAt), &size);
+        RegCloseKey(key);
+        return std::wstring(pointsAt, size / sizeof(wchar_t));
+    };
+    FrmKarnio& window = Open();
+
+    // The link entry is listed by what it points at.
+    DeleteFromPopUp(window.LvwOhjelmat(), L"Kohde");
+    DeleteFromPopUp(window.LvwOhjelmat(), L"Isä");
+    EXPECT_EQ(linkOf(L"Linkki"), L"");
+    EXPECT_FALSE(test::EntryExists(S::Machine, L"Isä"));
+    EXPECT_EQ(contents(), before);
+    PressCtrlZ();
+    PressCtrlZ();
+    EXPECT_EQ(linkOf(L"Linkki"), std::wstring(to.begin(), to.end()));
+    EXPECT_EQ(linkOf(L"Isä\\Linkki"), std::wstring(to.begin(), to.end()));
+    EXPECT_EQ(contents(), before);
+
+    // The row of the key named with U+FFFD deletes that key; its twin's row is refused.
+    DeleteFromPopUp(window.LvwOhjelmat(), L"Kova");
+    EXPECT_FALSE(test::EntryExists(S::Machine, L"Kova\xFFFD"));
+    EXPECT_TRUE(test::EntryExists(S::Machine, L"Kova\xD800"));
+    test::SelectRow(window.LvwOhjelmat2(), test::FindRow(window.LvwOhjelmat2(), L"Kova\u2026"));
+    auto box = test::WatchForDialog(L"Virhe");
+    Command(IDM_POISTA);
+    EXPECT_EQ(box.get().text, L"Merkintää ei voi poistaa, koska sen nimi ei ole kelvollista Unicode-tekstiä.");
+    EXPECT_TRUE(test::EntryExists(S::Machine, L"Kova\xD800"));
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, target.c_str());
 }
 
 }  // namespace
