@@ -6,6 +6,7 @@
 
 #include "registry/mdlKarnio.h"
 #include "registry/memory_registry.h"
+#include "registry/unicode.h"
 #include "registry/windows_registry.h"
 #include "support/entry_values.h"
 #include "support/process_resources.h"
@@ -17,6 +18,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <map>
 
 namespace karnio {
 namespace {
@@ -44,48 +46,92 @@ void ExpectBackToLevel(const test::ProcessResources& level, const test::ProcessR
     EXPECT_LE(now.kernel, level.kernel + kSlack);
 }
 
-// About 2,000 entries over the three keys, as a well-used machine has them.
-void FillSoakTree(MemoryRegistry& registry)
+// What the test wrote, read back: each entry's values and its subkeys', as text, by source and subkey.
+using Written = std::map<std::pair<UninstallSource, std::string>, std::vector<std::string>>;
+
+std::string WideLine(const std::string& path, const std::string& name, const std::string& text)
 {
-    for (int i = 0; i < 2000; ++i) {
-        const UninstallSource source = kUninstallSources[i % 6 < 3 ? 0 : i % 6 < 5 ? 1 : 2];
-        const std::string path = std::string(kUninstallPath) + "{SOAK-" + std::to_string(i * 7919 % 2000) + "}";
-        registry.CreateKey(RootOf(source), path, ViewOf(source));
-        if (i % 7) registry.SetString(RootOf(source), path, "DisplayName", "Ohjelma " + std::to_string(i), ViewOf(source));
-        else registry.SetString(RootOf(source), path, "QuietDisplayName", "Hiljainen " + std::to_string(i), ViewOf(source));
-        if (i % 4) registry.SetString(RootOf(source), path, "UninstallString", "MsiExec.exe /X" + path.substr(path.find('{')), ViewOf(source));
-    }
+    std::vector<unsigned char> data;
+    for (const char16_t unit : Utf16(text) + u'\0') data.insert(data.end(), {static_cast<unsigned char>(unit), static_cast<unsigned char>(unit >> 8)});
+    return path + test::Describe({{Utf16(name), kRegSz, data}}).front();
 }
 
-// Every entry of the three Uninstall keys with all its values, as text.
-std::vector<std::string> RegistryContents(Registry& registry)
+// About 2,000 entries over the three keys, as a well-used machine has them; every tenth has a subkey.
+Written FillSoakTree(MemoryRegistry& registry)
 {
-    std::vector<std::string> contents;
-    for (const UninstallSource source : kUninstallSources) {
-        for (std::int32_t index = 0;; ++index) {
-            const std::string subkey = HaeAliavain(registry, RootOf(source), kUninstallPath, index, ViewOf(source));
-            if (subkey == kNotFound) break;
-            contents.push_back(std::to_string(static_cast<int>(source)) + ":" + subkey);
-            if (const auto entry = LueMerkinta(registry, source, subkey))
-                for (const std::string& value : test::Describe(entry->values)) contents.push_back(value);
-        }
+    Written written;
+    for (int i = 0; i < 2000; ++i) {
+        const UninstallSource source = kUninstallSources[i % 6 < 3 ? 0 : i % 6 < 5 ? 1 : 2];
+        const std::string subkey = "{SOAK-" + std::to_string(i * 7919 % 2000) + "}";
+        const std::string path = std::string(kUninstallPath) + subkey;
+        auto& lines = written[{source, subkey}];
+        const auto set = [&](const std::string& below, const std::string& name, const std::string& text) {
+            registry.SetString(RootOf(source), path + below, name, text, ViewOf(source));
+            lines.push_back(WideLine(below.empty() ? "" : below.substr(1) + "\\", name, text));
+        };
+        registry.CreateKey(RootOf(source), path, ViewOf(source));
+        set("", i % 7 ? "DisplayName" : "QuietDisplayName", (i % 7 ? "Ohjelma " : "Hiljainen ") + std::to_string(i));
+        if (i % 4) set("", "UninstallString", "MsiExec.exe /X" + subkey);
+        if (i % 10 == 0) set("\\Osa", "Arvo", "osa " + std::to_string(i));
+        std::sort(lines.begin(), lines.end());
     }
-    return contents;
+    return written;
+}
+
+// An entry and every key below it as the test reads it back through the wide calls, not the program's copy.
+std::vector<std::string> ReadEntry(Registry& registry, UninstallSource source, const std::u16string& path,
+                                   const std::string& below = "")
+{
+    std::vector<std::string> lines;
+    RegKey key = 0;
+    if (registry.OpenKeyExW(RootOf(source), path.c_str(), ViewOf(source), &key) != kErrorSuccess) return lines;
+    std::vector<RegistryValue> values;
+    std::vector<std::u16string> subkeys;
+    std::vector<unsigned char> data(200000);
+    char16_t name[256];
+    for (std::uint32_t index = 0, length = 256, type = 0, size = 200000;
+         registry.EnumValueW(key, index, name, &length, &type, data.data(), &size) == kErrorSuccess;
+         ++index, length = 256, size = 200000)
+        values.push_back({std::u16string(name, length), type, {data.begin(), data.begin() + size}});
+    for (std::uint32_t index = 0, length = 256; registry.EnumKeyExW(key, index, name, &length) == kErrorSuccess; ++index, length = 256)
+        subkeys.emplace_back(name, length);
+    registry.CloseKey(key);
+    for (const std::string& line : test::Describe(values)) lines.push_back(below + line);
+    for (const std::u16string& subkey : subkeys)
+        for (const std::string& line : ReadEntry(registry, source, path + u"\\" + subkey, below + Utf8(subkey) + "\\"))
+            lines.push_back(line);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+void ExpectAsWritten(Registry& registry, const Written& written)
+{
+    for (const auto& [entry, lines] : written)
+        EXPECT_EQ(ReadEntry(registry, entry.first, Utf16(kUninstallPath + entry.second)), lines) << entry.second;
+}
+
+// Deletes the chosen row of the programs list (forgetting it as written) with the program's command.
+void DeleteChosen(FrmKarnio& window, Written& written)
+{
+    written.erase({window.Lahde(), window.StrAvain()});
+    SendMessageW(window.Hwnd(), WM_COMMAND, IDM_POISTA, 0);
+    Pump();
 }
 
 // Deletes rows of the programs list and brings each back with Ctrl+Z's command;
-// the registry must then hold exactly what it held before.
-int DeleteAndRestore(FrmKarnio& window, Registry& registry, int cycles, int firstRow)
+// the registry must then hold exactly what the test wrote.
+int DeleteAndRestore(FrmKarnio& window, Registry& registry, const Written& written, int cycles, int firstRow)
 {
-    const std::vector<std::string> contents = RegistryContents(registry);
     const std::size_t undoable = window.Poistetut().size();
     for (int i = 0; i < cycles; ++i) {
         test::SelectRow(window.LvwOhjelmat(), firstRow + i * 7);
+        const std::u16string path = Utf16(kUninstallPath + window.StrAvain());
         SendMessageW(window.Hwnd(), WM_COMMAND, IDM_POISTA, 0);
+        EXPECT_TRUE(ReadEntry(registry, window.Lahde(), path).empty());
         SendMessageW(window.Hwnd(), WM_COMMAND, IDM_KUMOA, 0);
         Pump();
     }
-    EXPECT_EQ(RegistryContents(registry), contents);
+    ExpectAsWritten(registry, written);
     EXPECT_EQ(window.Poistetut().size(), undoable);
     return cycles;
 }
@@ -114,7 +160,7 @@ TEST(Soak, CountsSeeWhatIsMadeAndFreed)
 TEST(Soak, LongUseLeaksNothing)
 {
     MemoryRegistry registry;
-    FillSoakTree(registry);
+    Written written = FillSoakTree(registry);
     test::ClearUninstallKeys();
     FrmKarnio window(registry);
     ASSERT_TRUE(window.Create(SW_SHOWNORMAL));
@@ -157,9 +203,9 @@ TEST(Soak, LongUseLeaksNothing)
         }
         for (int i = 0; i < 5; ++i, ++deletes) {
             test::SelectRow(window.LvwOhjelmat(), i * 7);
-            command(IDM_POISTA);
+            DeleteChosen(window, written);
         }
-        undone += DeleteAndRestore(window, registry, 5, round);
+        undone += DeleteAndRestore(window, registry, written, 5, round);
         if (round == 0) level = test::CountProcessResources();
     }
     const double seconds = Since(start);
@@ -181,14 +227,22 @@ TEST(Soak, LongUseLeaksNothing)
 TEST(Soak, RealRegistryAndLaunchesLeakNothing)
 {
     test::ClearUninstallKeys();
-    for (int i = 0; i < 300; ++i)
-        test::AddEntry(kUninstallSources[i % 3], L"{REAL-" + std::to_wstring(i) + L"}", (L"Ohjelma " + std::to_wstring(i)).c_str(),
-                       L"C:\\Ei ole\\poista.exe /S");
-    for (int i = 0; i < 30; ++i) {
-        WindowsRegistry registry;
-        test::WriteEntry(registry, kUninstallSources[i % 3], "{KAIKKI-" + std::to_string(i) + "}", test::EveryKindOfValue(i));
+    Written written;
+    for (int i = 0; i < 300; ++i) {
+        const std::string subkey = "{REAL-" + std::to_string(i) + "}", name = "Ohjelma " + std::to_string(i);
+        test::AddEntry(kUninstallSources[i % 3], Wide(subkey), Wide(name).c_str(), L"C:\\Ei ole\\poista.exe /S");
+        written[{kUninstallSources[i % 3], subkey}] = {WideLine("", "DisplayName", name),
+                                                      WideLine("", "UninstallString", "C:\\Ei ole\\poista.exe /S")};
     }
     WindowsRegistry registry;
+    for (int i = 0; i < 30; ++i) {
+        const std::string subkey = "{KAIKKI-" + std::to_string(i) + "}";
+        test::WriteEntry(registry, kUninstallSources[i % 3], subkey, test::EveryKindOfValue(i));
+        test::AddEntry(kUninstallSources[i % 3], Wide(subkey + "\\Osa"), L"Osa", nullptr);
+        auto& lines = written[{kUninstallSources[i % 3], subkey}] = test::Describe(test::EveryKindOfValue(i));
+        lines.push_back(WideLine("Osa\\", "DisplayName", "Osa"));
+        std::sort(lines.begin(), lines.end());
+    }
     FrmKarnio window(registry);
     ASSERT_TRUE(window.Create(SW_SHOWNORMAL));
     Pump();
@@ -197,15 +251,14 @@ TEST(Soak, RealRegistryAndLaunchesLeakNothing)
     int rebuilds = 0, deletes = 0, runs = 0, undone = 0;
     const auto start = Clock::now();
     for (int round = 0; round < 4; ++round) {
-        undone += DeleteAndRestore(window, registry, 5, round);
+        undone += DeleteAndRestore(window, registry, written, 5, round);
         for (int i = 0; i < 10; ++i, ++rebuilds) {
             SendMessageW(window.Hwnd(), WM_COMMAND, IDM_PAIVITA, 0);
             Pump();
         }
         for (int i = 0; i < 3; ++i, ++deletes) {
             test::SelectRow(window.LvwOhjelmat(), i);
-            SendMessageW(window.Hwnd(), WM_COMMAND, IDM_POISTA, 0);
-            Pump();
+            DeleteChosen(window, written);
         }
         for (int i = 0; i < 3; ++i, ++runs) {
             test::SelectRow(window.LvwOhjelmat(), i);

@@ -89,6 +89,7 @@ TEST_F(Selection, ActionsHitTheHighlightedRowAndEveryRebuildKeepsThePlace)
 
     // A held Del repeats, but deletes nothing more.
     test::ClickRow(Upper(), test::FindRow(Upper(), Name(141)));
+    ASSERT_EQ(Selected(Upper()), std::vector<std::wstring>{Name(141)});
     MSG repeat = {Upper(), WM_KEYDOWN, VK_DELETE, 1 | (1 << 30)};
     EXPECT_TRUE(window.PreTranslateMessage(repeat));
     EXPECT_TRUE(test::EntryExists(Name(141)));
@@ -113,6 +114,7 @@ TEST_F(Selection, ActionsHitTheHighlightedRowAndEveryRebuildKeepsThePlace)
         ASSERT_TRUE(test::EntryExists(restored));
         const int item = test::FindRow(Upper(), restored);
         EXPECT_EQ(ListView_GetTopIndex(Upper()), TopShowing(item, top, perPage)) << Narrow(restored);
+        EXPECT_EQ(GetFocus(), Upper());
         ExpectChosen(Upper(), restored);
     }
 
