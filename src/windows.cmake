@@ -3,6 +3,7 @@
 add_library(karnio_ui STATIC
     src/ui/common/contrast.cpp
     src/ui/common/cursor.cpp
+    src/ui/common/desktop_user.cpp
     src/ui/common/layout.cpp
     src/ui/common/shell.cpp
     src/ui/common/text.cpp
@@ -11,7 +12,9 @@ add_library(karnio_ui STATIC
     src/ui/main/listview_sink.cpp
     src/ui/main/windows_host.cpp
     src/ui/about/frmTietoja.cpp)
-target_link_libraries(karnio_ui PUBLIC karnio_core comctl32 shell32 version gdi32 user32 msi)
+# Only known system DLLs and comctl32 (from the side-by-side store) are imported: any
+# other DLL is loaded at run time from the system folder (system_library.h).
+target_link_libraries(karnio_ui PUBLIC karnio_core comctl32 shell32 ole32 oleaut32 uuid gdi32 user32 advapi32)
 
 set(KARNIO_RESOURCES ${CMAKE_CURRENT_SOURCE_DIR}/src/ui/resources/karnio.rc)
 set_source_files_properties(${KARNIO_RESOURCES} PROPERTIES OBJECT_DEPENDS

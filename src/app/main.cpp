@@ -1,15 +1,41 @@
 // Karnio's start: the main window, filled from the registry, and its message loop.
 #include "app/main_loop.h"
 #include "registry/windows_registry.h"
+#include "registry/unicode.h"
+#include "ui/common/desktop_user.h"
 #include "ui/common/text.h"
 #include "ui/main/frmKarnio.h"
 #include "ui/resources/resource.h"
 
 #include <commctrl.h>
+#include <objbase.h>
 #include <windows.h>
+
+namespace {
+
+// COM for this thread, as the desktop's shell is reached through it.
+class ComApartment {
+public:
+    ComApartment() : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+    ~ComApartment()
+    {
+        if (initialised_) CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    bool initialised_;
+};
+
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
 {
+    // Elevated, Karnio loads no DLL from its own folder: what it imports are known
+    // system DLLs, and the rest comes from the system folder only.
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    const ComApartment com;
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
@@ -21,8 +47,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
         return 1;
     }
 
-    karnio::WindowsRegistry registry;
-    karnio::FrmKarnio frmKarnio(registry);
+    // The per-user entries are the desktop user's, when Karnio runs with another person's password.
+    const std::optional<karnio::DesktopUser> desktopUser = karnio::FindDesktopUser();
+    karnio::WindowsRegistry registry(desktopUser ? karnio::Utf16(desktopUser->sid) : u"");
+    karnio::FrmKarnio frmKarnio(registry, desktopUser ? &*desktopUser : nullptr);
     if (!frmKarnio.Create(showCommand)) return 1;
     return karnio::RunMessageLoop(frmKarnio);
 }

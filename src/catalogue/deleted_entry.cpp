@@ -16,11 +16,11 @@ bool HoldsZero(const std::u16string& name) { return name.find(u'\0') != std::u16
 
 }  // namespace
 
-bool ReadValues(Registry& registry, RegKey key, std::vector<RegistryValue>& values, std::uint32_t* subkeys)
+bool ReadValues(Registry& registry, RegKey key, std::vector<RegistryValue>& values, KeyInfo* counted)
 {
     KeyInfo info;
     if (registry.QueryInfoKeyW(key, &info) != kErrorSuccess) return false;
-    if (subkeys) *subkeys = info.subkeys;
+    if (counted) *counted = info;
     std::u16string name(info.maxNameLength + 1, u'\0');
     std::vector<unsigned char> data(std::max<std::uint32_t>(info.maxDataSize, 1));
     for (std::uint32_t index = 0;; ++index) {
@@ -54,15 +54,17 @@ bool IsLink(const std::vector<RegistryValue>& values)
 // any of it cannot be read whole. Nothing is read below a link.
 bool ReadTree(Registry& registry, RegKey key, RegView view, KeyContents& copy)
 {
-    std::uint32_t count = 0;
-    if (!ReadValues(registry, key, copy.values, &count)) return false;
+    KeyInfo info;
+    if (!ReadValues(registry, key, copy.values, &info) || registry.GetKeySecurityW(key, copy.security) != kErrorSuccess)
+        return false;
+    copy.keyClass = info.keyClass;
     for (const RegistryValue& value : copy.values)
         if (HoldsZero(value.name)) return false;
     copy.link = IsLink(copy.values);
     std::vector<std::u16string> names;
     if (copy.link) return true;
     // Subkeys that changed since they were counted: not a whole copy.
-    if (ReadSubkeyNames(registry, key, names) != kErrorSuccess || names.size() != count) return false;
+    if (ReadSubkeyNames(registry, key, names) != kErrorSuccess || names.size() != info.subkeys) return false;
     for (std::u16string& name : names) {
         OwnedKey child(registry);
         RegistrySubkey subkey;
@@ -115,7 +117,8 @@ RegStatus RestoreKey(Restore& restore, RegKey parent, std::vector<std::u16string
     } else if (status == kErrorFileNotFound) {
         bool created = true;
         status = contents.link ? registry.CreateLinkW(parent, path.back().c_str(), restore.view, key.Out())
-                               : registry.CreateKeyExW(parent, path.back().c_str(), restore.view, key.Out(), &created);
+                               : registry.CreateKeyExW(parent, path.back().c_str(), restore.view, key.Out(), &created,
+                                                       contents.keyClass.empty() ? nullptr : contents.keyClass.c_str());
         if (status != kErrorSuccess) return status;
         if (!created) return kErrorAlreadyExists;  // made meanwhile: not ours
         made = true;
@@ -128,6 +131,28 @@ RegStatus RestoreKey(Restore& restore, RegKey parent, std::vector<std::u16string
         path.pop_back();
     }
     return status;
+}
+
+// Gives each key of the tree that this restore made its security back, deepest
+// first, so that no key shuts the restore out of what is below it.
+bool RestoreSecurity(Restore& restore, RegKey parent, std::vector<std::u16string>& path, const KeyContents& contents,
+                     bool made)
+{
+    Registry& registry = restore.registry;
+    made = made || std::find(restore.made.begin(), restore.made.end(), path) != restore.made.end();
+    bool kept = true;
+    if (!contents.link && !contents.subkeys.empty()) {
+        OwnedKey key(registry);
+        kept = registry.OpenLinkW(parent, path.back().c_str(), restore.view, key.Out()) == kErrorSuccess;
+        for (std::size_t i = 0; kept && i < contents.subkeys.size(); ++i) {
+            path.push_back(contents.subkeys[i].name);
+            kept = RestoreSecurity(restore, key.get(), path, contents.subkeys[i], made);
+            path.pop_back();
+        }
+    }
+    if (kept && made && !contents.security.empty())
+        kept = registry.SetKeySecurityW(parent, path.back().c_str(), restore.view, contents.security) == kErrorSuccess;
+    return kept;
 }
 
 // Deletes what a failed restore made, and nothing else: each key found again
@@ -193,8 +218,9 @@ std::optional<PoistettuMerkinta> PoistaMerkinta(Registry& registry, UninstallSou
     return copy;
 }
 
-RegStatus PalautaMerkinta(Registry& registry, const PoistettuMerkinta& merkinta)
+RegStatus PalautaMerkinta(Registry& registry, const PoistettuMerkinta& merkinta, bool* securityKept)
 {
+    if (securityKept) *securityKept = true;
     const RegKey root = RootOf(merkinta.source);
     const RegView view = ViewOf(merkinta.source);
     // If the Uninstall key itself is gone, this restore makes it, and takes it away again on failure.
@@ -203,11 +229,14 @@ RegStatus PalautaMerkinta(Registry& registry, const PoistettuMerkinta& merkinta)
     Restore restore{registry, view, {}};
     OwnedKey uninstall(registry);
     bool created = false;
-    RegStatus status = registry.CreateKeyExW(root, Utf16(UninstallKeyPath()).c_str(), view, uninstall.Out(), &created);
+    RegStatus status = registry.CreateKeyExW(root, Utf16(UninstallKeyPath()).c_str(), view, uninstall.Out(), &created, nullptr);
     if (status == kErrorSuccess) {
         std::vector<std::u16string> path = {Utf16(merkinta.aliavain)};
         status = RestoreKey(restore, uninstall.get(), path, merkinta, merkinta.partial, false);
-        if (status != kErrorSuccess) Unmake(restore, uninstall.get());
+        if (status != kErrorSuccess)
+            Unmake(restore, uninstall.get());
+        else if (!RestoreSecurity(restore, uninstall.get(), path, merkinta, false) && securityKept)
+            *securityKept = false;
     }
     if (status != kErrorSuccess && uninstallKeyMade) DeleteInSource(registry, merkinta.source, UninstallKeyPath());
     return status;

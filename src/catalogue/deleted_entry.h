@@ -3,7 +3,7 @@
 // Windows stores them, and every subkey below it the same way, read and
 // written through the wide calls so that nothing is converted on the way. A
 // registry link is copied as a link: where it points, never what it points at.
-// Not kept: the keys' security and last-write times.
+// Each key's class, owner and DACL are kept too; its last-write time is not.
 #pragma once
 
 #include "catalogue/uninstall_list.h"
@@ -28,6 +28,8 @@ struct KeyContents {
     std::vector<RegistryValue> values;
     std::vector<RegistrySubkey> subkeys;
     bool link = false;  // a registry link: its SymbolicLinkValue is among the values, and nothing is below it
+    std::u16string keyClass;
+    std::vector<unsigned char> security;  // owner and DACL, self-relative; none where the registry keeps none
 };
 
 struct RegistrySubkey : KeyContents {
@@ -41,9 +43,9 @@ struct PoistettuMerkinta : KeyContents {
 };
 
 // Every value of an open key, names, types and bytes as stored; false when a
-// value changed meanwhile, so that the read is not whole. *subkeys, when given,
-// is how many subkeys the key had when its values were counted.
-bool ReadValues(Registry& registry, RegKey key, std::vector<RegistryValue>& values, std::uint32_t* subkeys = nullptr);
+// value changed meanwhile, so that the read is not whole. *info, when given,
+// is what the key was when its values were counted (its subkeys, its class).
+bool ReadValues(Registry& registry, RegKey key, std::vector<RegistryValue>& values, KeyInfo* info = nullptr);
 
 // The entry's subkey with everything under it; nothing when it cannot be read
 // whole, or when a name holds a zero character (it could not be written back as it is).
@@ -63,7 +65,9 @@ std::optional<PoistettuMerkinta> PoistaMerkinta(Registry& registry, UninstallSou
 // name exists (it is left exactly as it is); otherwise the error of the call
 // that failed, after what this restore created has been deleted again. Of a
 // partial copy, only the keys that are missing are made, and the rest is left
-// as it is.
-RegStatus PalautaMerkinta(Registry& registry, const PoistettuMerkinta& merkinta);
+// as it is. Each key made gets its class; once every key and value is written,
+// each gets its security back, deepest first: *securityKept tells whether all
+// of it could be (the keys stay either way).
+RegStatus PalautaMerkinta(Registry& registry, const PoistettuMerkinta& merkinta, bool* securityKept = nullptr);
 
 }  // namespace karnio

@@ -91,14 +91,14 @@ std::string ShownKeyName(const std::string& subkey)
     return readable == std::string::npos ? subkey : subkey.substr(0, readable) + "\xE2\x80\xA6";  // "…"
 }
 
-std::string KeyPathText(UninstallSource source, const std::string& key)
+std::string KeyPathText(UninstallSource source, const std::string& key, const std::string& userHive)
 {
     const std::string subkey = ShownKeyName(key);
     switch (source) {
     case UninstallSource::Machine32:
         return "HKEY_LOCAL_MACHINE\\Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + subkey;
     case UninstallSource::User:
-        return std::string("HKEY_CURRENT_USER\\") + kUninstallPath + subkey;
+        return (userHive.empty() ? std::string("HKEY_CURRENT_USER\\") : "HKEY_USERS\\" + userHive + "\\") + kUninstallPath + subkey;
     case UninstallSource::Machine:
         break;
     }

@@ -27,8 +27,9 @@ RegView ViewOf(UninstallSource source);
 std::string ShownKeyName(const std::string& subkey);
 
 // The subkey's full registry path as Regedit shows it, for example
-// HKEY_LOCAL_MACHINE\Software\WOW6432Node\Microsoft\...\Uninstall\<subkey>.
-std::string KeyPathText(UninstallSource source, const std::string& subkey);
+// HKEY_LOCAL_MACHINE\Software\WOW6432Node\Microsoft\...\Uninstall\<subkey>;
+// a per-user entry in HKEY_USERS\<userHive> where that is another user's hive.
+std::string KeyPathText(UninstallSource source, const std::string& subkey, const std::string& userHive = "");
 
 // One list of rows; each row has a source, a key, a text and a sub-item 1.
 class ListSink {

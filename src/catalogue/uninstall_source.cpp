@@ -9,6 +9,13 @@ namespace {
 constexpr std::uint32_t kKeyNameRoom = 256;
 }  // namespace
 
+std::string PerUserHive(Identities& identities)
+{
+    const std::optional<std::string> karnio = identities.KarnioUser(), desktop = identities.DesktopUser();
+    if (!karnio || !desktop || *karnio == *desktop || !identities.CanActFor(*desktop)) return {};
+    return *desktop;
+}
+
 std::string UninstallKeyPath() { return std::string(kUninstallPath, sizeof kUninstallPath - 2); }
 
 RegStatus OpenEntry(Registry& registry, UninstallSource source, const std::u16string& subkey, OwnedKey& entry)

@@ -25,6 +25,8 @@ struct MemoryRegistry::Node {
     Node* parent = nullptr;
     bool deleted = false;
     bool link = false;  // made with REG_OPTION_CREATE_LINK
+    std::u16string keyClass;
+    std::vector<unsigned char> security;  // as SetKeySecurityW gave it, none at first
 };
 
 namespace {
@@ -463,6 +465,7 @@ RegStatus MemoryRegistry::QueryInfoKeyW(RegKey key, KeyInfo* info)
     if (node->deleted) return kErrorKeyDeleted;
     *info = {};
     info->subkeys = static_cast<std::uint32_t>(node->children.size());
+    info->keyClass = node->keyClass;
     info->values = static_cast<std::uint32_t>(node->values.size());
     for (const auto& value : node->values) {
         info->maxNameLength = std::max(info->maxNameLength, static_cast<std::uint32_t>(Utf16(value.name).size()));
@@ -495,14 +498,34 @@ RegStatus MemoryRegistry::EnumValueW(RegKey key, std::uint32_t index, char16_t* 
 }
 
 RegStatus MemoryRegistry::CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result,
-                                       bool* created)
+                                       bool* created, const char16_t* keyClass)
 {
     *result = 0;
     *created = false;
     NodePtr node;
     const RegStatus status = Walk(root, Utf8KeepingSurrogates(path ? path : u""), view, true, &node, created);
     if (status != kErrorSuccess) return status;
+    if (*created && keyClass) node->keyClass = keyClass;
     *result = NewHandle(node);
+    return kErrorSuccess;
+}
+
+RegStatus MemoryRegistry::GetKeySecurityW(RegKey key, std::vector<unsigned char>& descriptor)
+{
+    const NodePtr node = Resolve(key);
+    if (!node) return kErrorInvalidHandle;
+    if (node->deleted) return kErrorKeyDeleted;
+    descriptor = node->security;
+    return kErrorSuccess;
+}
+
+RegStatus MemoryRegistry::SetKeySecurityW(RegKey parent, const char16_t* name, RegView view,
+                                          const std::vector<unsigned char>& descriptor)
+{
+    NodePtr node;
+    const RegStatus status = Walk(parent, Utf8KeepingSurrogates(name ? name : u""), view, false, &node, nullptr, Last::OpenLink);
+    if (status != kErrorSuccess) return status;
+    node->security = descriptor;
     return kErrorSuccess;
 }
 

@@ -11,6 +11,7 @@
 // \Registry\User\<anyone>\... (HKEY_CURRENT_USER, the one user here).
 // Paths are as long as Windows takes them: Wine's narrow calls refuse paths of
 // more than 260 bytes, a limit of Wine's that is not modelled.
+// A key's class and security descriptor are kept as given, opaque.
 // It counts open handles so tests can prove that every open is closed.
 #pragma once
 
@@ -59,7 +60,11 @@ public:
     RegStatus OpenLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result) override;
     RegStatus DeleteOpenKey(RegKey key) override;
     RegStatus CreateLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result) override;
-    RegStatus CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result, bool* created) override;
+    RegStatus CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result, bool* created,
+                           const char16_t* keyClass) override;
+    RegStatus GetKeySecurityW(RegKey key, std::vector<unsigned char>& descriptor) override;
+    RegStatus SetKeySecurityW(RegKey parent, const char16_t* name, RegView view,
+                              const std::vector<unsigned char>& descriptor) override;
     RegStatus SetValueExW(RegKey key, const char16_t* name, std::uint32_t type, const unsigned char* data,
                           std::uint32_t size) override;
 

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace karnio {
 
@@ -47,6 +49,7 @@ struct KeyInfo {
     std::uint32_t values = 0;
     std::uint32_t maxNameLength = 0;  // the longest value name in characters, terminator not counted
     std::uint32_t maxDataSize = 0;    // the largest value's size in bytes
+    std::u16string keyClass;          // the class the key was made with, as stored
 };
 
 class Registry {
@@ -96,9 +99,18 @@ public:
     // new link, which points where its SymbolicLinkValue (REG_LINK) says once that is set.
     virtual RegStatus CreateLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result) = 0;
     // RegCreateKeyExW for reading and writing in the given view, creating missing
-    // parents; *created tells whether the key itself is new.
-    virtual RegStatus CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result,
-                                   bool* created) = 0;
+    // parents; *created tells whether the key itself is new. A new key gets the
+    // class keyClass (none for null).
+    virtual RegStatus CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result, bool* created,
+                                   const char16_t* keyClass) = 0;
+    // RegGetKeySecurity: the key's owner and DACL as a self-relative security descriptor.
+    virtual RegStatus GetKeySecurityW(RegKey key, std::vector<unsigned char>& descriptor) = 0;
+    // Gives the key of name below parent (opened as itself) the DACL of a
+    // descriptor from GetKeySecurityW, its explicit entries only, protected
+    // where it was, and its owner where that is not Administrators (with
+    // SeRestorePrivilege, which only that call holds).
+    virtual RegStatus SetKeySecurityW(RegKey parent, const char16_t* name, RegView view,
+                                      const std::vector<unsigned char>& descriptor) = 0;
     // RegSetValueExW. As on Windows, a string value whose size leaves out a zero
     // character that follows in memory gets it counted: a caller storing a
     // string without its terminator must not have one right after the data.

@@ -1,6 +1,9 @@
 #include "registry/windows_registry.h"
 
 #include <windows.h>
+#include <aclapi.h>
+
+#include <algorithm>
 
 
 namespace karnio {
@@ -10,14 +13,28 @@ static_assert(sizeof(char16_t) == sizeof(wchar_t));
 
 namespace {
 HKEY AsHkey(RegKey key) { return reinterpret_cast<HKEY>(key); }
+// HKEY_CURRENT_USER is the chosen user's hive.
+HKEY Root(RegKey key, RegKey userHive) { return AsHkey(key == kHkeyCurrentUser && userHive ? userHive : key); }
 REGSAM ViewFlag(RegView view) { return view == RegView::Bits32 ? KEY_WOW64_32KEY : 0; }
 const wchar_t* AsWide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 }  // namespace
 
+WindowsRegistry::WindowsRegistry(const std::u16string& userSid)
+{
+    HKEY hive = nullptr;
+    if (!userSid.empty() && RegOpenKeyExW(HKEY_USERS, AsWide(userSid.c_str()), 0, MAXIMUM_ALLOWED, &hive) == ERROR_SUCCESS)
+        userHive_ = reinterpret_cast<RegKey>(hive);
+}
+
+WindowsRegistry::~WindowsRegistry()
+{
+    if (userHive_) RegCloseKey(AsHkey(userHive_));
+}
+
 RegStatus WindowsRegistry::OpenKey(RegKey root, const char* path, RegKey* result)
 {
     HKEY key = nullptr;
-    const LONG status = RegOpenKeyA(AsHkey(root), path, &key);
+    const LONG status = RegOpenKeyA(Root(root, userHive_), path, &key);
     *result = status == ERROR_SUCCESS ? reinterpret_cast<RegKey>(key) : 0;
     return status;
 }
@@ -45,40 +62,54 @@ RegStatus WindowsRegistry::CloseKey(RegKey key) { return RegCloseKey(AsHkey(key)
 
 RegStatus WindowsRegistry::DeleteKey(RegKey root, const char* path)
 {
-    return RegDeleteKeyA(AsHkey(root), path);
+    return RegDeleteKeyA(Root(root, userHive_), path);
 }
 
 RegStatus WindowsRegistry::OpenKeyEx(RegKey root, const char* path, RegView view, RegKey* result)
 {
     HKEY key = nullptr;
-    const LONG status = RegOpenKeyExA(AsHkey(root), path, 0, KEY_READ | ViewFlag(view), &key);
+    const LONG status = RegOpenKeyExA(Root(root, userHive_), path, 0, KEY_READ | ViewFlag(view), &key);
     *result = status == ERROR_SUCCESS ? reinterpret_cast<RegKey>(key) : 0;
     return status;
 }
 
 RegStatus WindowsRegistry::DeleteKeyEx(RegKey root, const char* path, RegView view)
 {
-    return RegDeleteKeyExA(AsHkey(root), path, ViewFlag(view), 0);
+    return RegDeleteKeyExA(Root(root, userHive_), path, ViewFlag(view), 0);
 }
 
 RegStatus WindowsRegistry::OpenKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result)
 {
     HKEY key = nullptr;
-    const LONG status = RegOpenKeyExW(AsHkey(root), AsWide(path), 0, KEY_READ | ViewFlag(view), &key);
+    const LONG status = RegOpenKeyExW(Root(root, userHive_), AsWide(path), 0, KEY_READ | ViewFlag(view), &key);
     *result = status == ERROR_SUCCESS ? reinterpret_cast<RegKey>(key) : 0;
     return status;
 }
 
 RegStatus WindowsRegistry::QueryInfoKeyW(RegKey key, KeyInfo* info)
 {
-    DWORD subkeys = 0, values = 0, longestName = 0, largestData = 0;
-    const LONG status = RegQueryInfoKeyW(AsHkey(key), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
-                                         &longestName, &largestData, nullptr, nullptr);
+    DWORD subkeys = 0, values = 0, longestName = 0, largestData = 0, longestClass = 0;
+    LONG status = RegQueryInfoKeyW(AsHkey(key), nullptr, nullptr, nullptr, &subkeys, nullptr, &longestClass, &values,
+                                   &longestName, &largestData, nullptr, nullptr);
     info->subkeys = subkeys;
     info->values = values;
     info->maxNameLength = longestName;
     info->maxDataSize = largestData;
-    return status;
+    info->keyClass.clear();
+    if (status != ERROR_SUCCESS) return status;
+    // The key's own class: Windows answers ERROR_MORE_DATA, Wine ERROR_INSUFFICIENT_BUFFER, to a buffer too small.
+    std::wstring keyClass(16, L'\0');
+    for (;;) {
+        DWORD length = static_cast<DWORD>(keyClass.size());
+        status = RegQueryInfoKeyW(AsHkey(key), keyClass.data(), &length, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                  nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_SUCCESS) {
+            info->keyClass.assign(keyClass.begin(), keyClass.begin() + std::min<DWORD>(length, keyClass.size()));
+            return status;
+        }
+        if ((status != ERROR_MORE_DATA && status != ERROR_INSUFFICIENT_BUFFER) || keyClass.size() > 32768) return status;
+        keyClass.resize(keyClass.size() * 4);
+    }
 }
 
 RegStatus WindowsRegistry::EnumValueW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength,
@@ -105,7 +136,7 @@ RegStatus WindowsRegistry::EnumKeyExW(RegKey key, std::uint32_t index, char16_t*
 RegStatus WindowsRegistry::OpenLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result)
 {
     HKEY key = nullptr;
-    const LONG status = RegOpenKeyExW(AsHkey(parent), AsWide(name), REG_OPTION_OPEN_LINK,
+    const LONG status = RegOpenKeyExW(Root(parent, userHive_), AsWide(name), REG_OPTION_OPEN_LINK,
                                       KEY_READ | DELETE | ViewFlag(view), &key);
     *result = status == ERROR_SUCCESS ? reinterpret_cast<RegKey>(key) : 0;
     return status;
@@ -129,7 +160,7 @@ RegStatus WindowsRegistry::CreateLinkW(RegKey parent, const char16_t* name, RegV
 {
     HKEY key = nullptr;
     DWORD disposition = 0;
-    LONG status = RegCreateKeyExW(AsHkey(parent), AsWide(name), 0, nullptr, REG_OPTION_NON_VOLATILE | REG_OPTION_CREATE_LINK,
+    LONG status = RegCreateKeyExW(Root(parent, userHive_), AsWide(name), 0, nullptr, REG_OPTION_NON_VOLATILE | REG_OPTION_CREATE_LINK,
                                   KEY_ALL_ACCESS | ViewFlag(view), nullptr, &key, &disposition);
     if (status == ERROR_SUCCESS && disposition != REG_CREATED_NEW_KEY) {
         RegCloseKey(key);
@@ -140,14 +171,110 @@ RegStatus WindowsRegistry::CreateLinkW(RegKey parent, const char16_t* name, RegV
 }
 
 RegStatus WindowsRegistry::CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result,
-                                        bool* created)
+                                        bool* created, const char16_t* keyClass)
 {
     HKEY key = nullptr;
     DWORD disposition = 0;
-    const LONG status = RegCreateKeyExW(AsHkey(root), AsWide(path), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                        KEY_READ | KEY_WRITE | ViewFlag(view), nullptr, &key, &disposition);
+    const LONG status = RegCreateKeyExW(Root(root, userHive_), AsWide(path), 0, const_cast<wchar_t*>(AsWide(keyClass)),
+                                        REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE | ViewFlag(view), nullptr, &key,
+                                        &disposition);
     *result = status == ERROR_SUCCESS ? reinterpret_cast<RegKey>(key) : 0;
     *created = status == ERROR_SUCCESS && disposition == REG_CREATED_NEW_KEY;
+    return status;
+}
+
+RegStatus WindowsRegistry::GetKeySecurityW(RegKey key, std::vector<unsigned char>& descriptor)
+{
+    constexpr SECURITY_INFORMATION kWhat = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    DWORD size = 0;
+    LONG status = RegGetKeySecurity(AsHkey(key), kWhat, nullptr, &size);
+    if (status != ERROR_INSUFFICIENT_BUFFER && status != ERROR_SUCCESS) return status;
+    descriptor.assign(size, 0);
+    status = RegGetKeySecurity(AsHkey(key), kWhat, descriptor.data(), &size);
+    descriptor.resize(status == ERROR_SUCCESS ? size : 0);
+    return status;
+}
+
+namespace {
+
+// SeRestorePrivilege, held while it lives, where the token has it at all.
+class RestorePrivilege {
+public:
+    RestorePrivilege()
+    {
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token_)) return;
+        TOKEN_PRIVILEGES wanted = {1, {{{0, 0}, SE_PRIVILEGE_ENABLED}}};
+        DWORD size = sizeof previous_;
+        held_ = LookupPrivilegeValueW(nullptr, L"SeRestorePrivilege", &wanted.Privileges[0].Luid) &&
+                AdjustTokenPrivileges(token_, FALSE, &wanted, sizeof previous_, &previous_, &size) &&
+                GetLastError() == ERROR_SUCCESS;
+    }
+    ~RestorePrivilege()
+    {
+        if (held_) AdjustTokenPrivileges(token_, FALSE, &previous_, 0, nullptr, nullptr);
+        if (token_) CloseHandle(token_);
+    }
+    RestorePrivilege(const RestorePrivilege&) = delete;
+    RestorePrivilege& operator=(const RestorePrivilege&) = delete;
+    bool Held() const { return held_; }
+
+private:
+    HANDLE token_ = nullptr;
+    TOKEN_PRIVILEGES previous_ = {};
+    bool held_ = false;
+};
+
+// The descriptor's DACL without the entries it inherited: those come from the parent again.
+std::vector<unsigned char> ExplicitDacl(PACL dacl)
+{
+    std::vector<unsigned char> copy(dacl->AclSize);
+    PACL explicitOnly = reinterpret_cast<PACL>(copy.data());
+    if (!InitializeAcl(explicitOnly, dacl->AclSize, dacl->AclRevision)) return {};
+    for (DWORD index = 0; index < dacl->AceCount; ++index) {
+        ACE_HEADER* ace = nullptr;
+        if (!GetAce(dacl, index, reinterpret_cast<void**>(&ace))) return {};
+        if (!(ace->AceFlags & INHERITED_ACE) && !AddAce(explicitOnly, dacl->AclRevision, MAXDWORD, ace, ace->AceSize)) return {};
+    }
+    return copy;
+}
+
+}  // namespace
+
+RegStatus WindowsRegistry::SetKeySecurityW(RegKey parent, const char16_t* name, RegView view,
+                                           const std::vector<unsigned char>& descriptor)
+{
+    HKEY key = nullptr;
+    LONG status = RegOpenKeyExW(Root(parent, userHive_), AsWide(name), REG_OPTION_OPEN_LINK, WRITE_DAC | WRITE_OWNER | ViewFlag(view), &key);
+    if (status != ERROR_SUCCESS) return status;
+    const auto sd = const_cast<unsigned char*>(descriptor.data());
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    PSID owner = nullptr;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    if (!GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted) || !GetSecurityDescriptorOwner(sd, &owner, &defaulted) ||
+        !GetSecurityDescriptorControl(sd, &control, &revision)) {
+        RegCloseKey(key);
+        return static_cast<RegStatus>(GetLastError());
+    }
+    std::vector<unsigned char> explicitOnly;
+    if (present && dacl) explicitOnly = ExplicitDacl(dacl);
+    const SECURITY_INFORMATION protection =
+        (control & SE_DACL_PROTECTED) ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION;
+    if (present && dacl && explicitOnly.empty())
+        status = ERROR_INVALID_ACL;
+    else
+        status = static_cast<LONG>(SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | protection, nullptr,
+                                                   nullptr, present ? reinterpret_cast<PACL>(explicitOnly.data()) : nullptr,
+                                                   nullptr));
+    // An owner other than Administrators is set back only as a restore may set it.
+    if (status == ERROR_SUCCESS && owner && !IsWellKnownSid(owner, WinBuiltinAdministratorsSid)) {
+        const RestorePrivilege privilege;
+        status = privilege.Held() ? static_cast<LONG>(SetSecurityInfo(key, SE_REGISTRY_KEY, OWNER_SECURITY_INFORMATION, owner,
+                                                                      nullptr, nullptr, nullptr))
+                                  : ERROR_PRIVILEGE_NOT_HELD;
+    }
+    RegCloseKey(key);
     return status;
 }
 

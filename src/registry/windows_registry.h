@@ -1,5 +1,7 @@
 // The registry interface served by advapi32: the narrow calls for reading the
-// lists, the wide ones for copying an entry whole.
+// lists, the wide ones for copying an entry whole. HKEY_CURRENT_USER may stand
+// for another user's hive, HKEY_USERS\<SID>: the desktop user's, when Karnio
+// runs with another person's administrator password.
 #pragma once
 
 #include "registry/registry.h"
@@ -8,6 +10,12 @@ namespace karnio {
 
 class WindowsRegistry final : public Registry {
 public:
+    // userSid: whose hive HKEY_CURRENT_USER stands for; none for Karnio's own.
+    explicit WindowsRegistry(const std::u16string& userSid = u"");
+    ~WindowsRegistry() override;
+    WindowsRegistry(const WindowsRegistry&) = delete;
+    WindowsRegistry& operator=(const WindowsRegistry&) = delete;
+
     RegStatus OpenKey(RegKey root, const char* path, RegKey* result) override;
     RegStatus QueryValueEx(RegKey key, const char* valueName, std::uint32_t* type,
                            unsigned char* data, std::uint32_t* size) override;
@@ -24,9 +32,16 @@ public:
     RegStatus OpenLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result) override;
     RegStatus DeleteOpenKey(RegKey key) override;
     RegStatus CreateLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result) override;
-    RegStatus CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result, bool* created) override;
+    RegStatus CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result, bool* created,
+                           const char16_t* keyClass) override;
+    RegStatus GetKeySecurityW(RegKey key, std::vector<unsigned char>& descriptor) override;
+    RegStatus SetKeySecurityW(RegKey parent, const char16_t* name, RegView view,
+                              const std::vector<unsigned char>& descriptor) override;
     RegStatus SetValueExW(RegKey key, const char16_t* name, std::uint32_t type, const unsigned char* data,
                           std::uint32_t size) override;
+
+private:
+    RegKey userHive_ = 0;  // HKEY_USERS\<SID>, open for the registry's life
 };
 
 }  // namespace karnio

@@ -6,14 +6,18 @@
 
 #include "registry/mdlKarnio.h"
 #include "registry/memory_registry.h"
+#include "registry/unicode.h"
 #include "support/entry_values.h"
 #include "support/model.h"
 #include "support/random_tree.h"
+#include "support/recording_registry.h"
 #include "support/scripted_registry.h"
 #include "support/vector_sink.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <cstdio>
 
 namespace karnio {
@@ -129,16 +133,25 @@ TEST(Faults, AFailedDeleteLeavesTheEntryAndTheRebuildShowsIt)
 // Every call of a delete and of its undo fails in turn with every error: a copy
 // is kept only when it is whole and the key is gone, or part of it (partial), and
 // a restore leaves the whole key or none of it (nor an Uninstall key it had to
-// make). Below the entry, a subkey with a value and a link, whose target stays.
+// make). Below the entry, a subkey with a value and a link, whose target stays;
+// the keys have a class and a DACL, set back once every key and value is written.
 TEST(Faults, DeletingAndRestoringLeaveAWholeKeyOrNone)
 {
     using S = UninstallSource;
     const std::string subkey = "Palautus";
     const auto write = [&](MemoryRegistry& registry, S source) {
+        RegKey key = 0;
+        bool created = false;
+        registry.CreateKeyExW(RootOf(source), Utf16(kUninstallPath + subkey).c_str(), ViewOf(source), &key, &created, u"Luokka");
+        registry.CloseKey(key);
         test::WriteEntry(registry, source, subkey, test::EveryKindOfValue());
         registry.SetString(RootOf(source), kUninstallPath + subkey + "\\Osa", "Arvo", "osa", ViewOf(source));
         registry.SetString(kHkeyLocalMachine, "Software\\Kohde", "Arvo", "kohde");
         test::WriteLink(registry, source, subkey, u"Linkki", u"\\Registry\\Machine\\Software\\Kohde");
+        registry.OpenKeyExW(RootOf(source), Utf16(kUninstallPath).c_str(), ViewOf(source), &key);
+        registry.SetKeySecurityW(key, Utf16(subkey + "\\Osa").c_str(), ViewOf(source), {1, 2});
+        registry.SetKeySecurityW(key, Utf16(subkey).c_str(), ViewOf(source), {3, 4, 5});
+        registry.CloseKey(key);
     };
     // The entry as text, every key of it; the link's target must never change.
     const auto valuesNow = [&](Registry& registry, S source) {
@@ -151,7 +164,25 @@ TEST(Faults, DeletingAndRestoringLeaveAWholeKeyOrNone)
         write(registry, S::Machine);
         return valuesNow(registry, S::Machine);
     }();
-    ASSERT_EQ(whole.size(), test::EveryKindOfValue().size() + 2);
+    ASSERT_EQ(whole.size(), test::EveryKindOfValue().size() + 5);
+    const auto keysAndValues = [](std::vector<std::string> lines) {
+        lines.erase(std::remove_if(lines.begin(), lines.end(), [](const std::string& line) { return line.find("[security]") != std::string::npos; }),
+                    lines.end());
+        return lines;
+    };
+    {
+        // The security goes back last, deepest first, and only once every key and value is written.
+        MemoryRegistry registry;
+        write(registry, S::Machine);
+        const auto copy = PoistaMerkinta(registry, S::Machine, subkey);
+        test::RecordingRegistry recording(registry);
+        ASSERT_EQ(PalautaMerkinta(recording, *copy), kErrorSuccess);
+        const auto& calls = recording.calls;
+        const auto first = std::find_if(calls.begin(), calls.end(), [](const std::string& call) { return call.rfind("setsecurity", 0) == 0; });
+        std::vector<std::string> after;
+        std::copy_if(first, calls.end(), std::back_inserter(after), [](const std::string& call) { return call.rfind("set", 0) == 0 || call.rfind("create", 0) == 0; });
+        EXPECT_EQ(after, (std::vector<std::string>{"setsecurity Osa", "setsecurity " + subkey}));
+    }
     int sweeps = 0, partials = 0;
     for (const S source : kUninstallSources) {
         for (const bool withoutUninstallKey : {false, true}) {
@@ -187,11 +218,16 @@ TEST(Faults, DeletingAndRestoringLeaveAWholeKeyOrNone)
                     test::ScriptedRegistry failing(restored);
                     failing.failAt = k;
                     failing.failWith = error;
-                    const RegStatus status = PalautaMerkinta(failing, *good);
+                    bool securityKept = false;
+                    const RegStatus status = PalautaMerkinta(failing, *good, &securityKept);
                     pastTheLastCall = k >= failing.calls && k >= deleteCalls;
                     const auto now = valuesNow(restored, source);
-                    EXPECT_TRUE(now == whole || now.empty()) << "restore, call " << k << " error " << error;
-                    EXPECT_EQ(status == kErrorSuccess, now == whole) << "restore, call " << k << " error " << error;
+                    const bool keys = keysAndValues(now) == keysAndValues(whole);
+                    EXPECT_TRUE(keys || now.empty()) << "restore, call " << k << " error " << error;
+                    EXPECT_EQ(status == kErrorSuccess, keys) << "restore, call " << k << " error " << error;
+                    if (status == kErrorSuccess) {
+                        EXPECT_EQ(securityKept, now == whole) << "restore, call " << k;
+                    }
                     EXPECT_TRUE(failing.open.empty()) << "restore, call " << k;
                     if (status != kErrorSuccess && withoutUninstallKey) {
                         RegKey key = 0;

@@ -1,4 +1,5 @@
 #include "catalogue/uninstall_list.h"
+#include "catalogue/uninstall_source.h"
 
 #include "registry/mdlKarnio.h"
 #include "registry/memory_registry.h"
@@ -255,6 +256,36 @@ TEST(UninstallList, DeletesOnlyInTheSourceTheEntryCameFrom)
     EXPECT_TRUE(recording.calls.empty());
     EXPECT_EQ(listed().size(), 3u);
     EXPECT_EQ(registry.OpenHandleCount(), 0u);
+}
+
+// The per-user entries are the desktop user's when Karnio runs as someone else and can act for them.
+TEST(UninstallList, PerUserEntriesAreTheDesktopUsers)
+{
+    struct Case {
+        std::optional<std::string> karnio, desktop;
+        bool canAct;
+        std::string hive;
+    };
+    struct Faked final : Identities {
+        explicit Faked(const Case& c) : c_(c) {}
+        std::optional<std::string> KarnioUser() override { return c_.karnio; }
+        std::optional<std::string> DesktopUser() override { return c_.desktop; }
+        bool CanActFor(const std::string&) override { return c_.canAct; }
+        const Case& c_;
+    };
+    const std::string admin = "S-1-5-21-7-8-9-500", user = "S-1-5-21-7-8-9-1001";
+    const Case cases[] = {
+        {user, user, true, ""},            // the same user: HKEY_CURRENT_USER
+        {admin, user, true, user},         // another: HKEY_USERS\<SID>
+        {admin, std::nullopt, true, ""},   // the shell's token refused
+        {std::nullopt, user, true, ""},
+        {admin, user, false, ""},          // no hive or no environment
+    };
+    for (const Case& c : cases) {
+        Faked identities(c);
+        EXPECT_EQ(PerUserHive(identities), c.hive);
+    }
+    EXPECT_EQ(KeyPathText(UninstallSource::User, "X", user), "HKEY_USERS\\" + user + "\\" + kUninstallPath + "X");
 }
 
 TEST(UninstallList, HostileDataIsListedAsTheRulesSay)

@@ -37,7 +37,7 @@ public:
     std::wstring FullPath(const std::wstring& path) override { return path; }
     PathState Probe(const std::wstring& path) override
     {
-        switch (Hash(path) % 4) {
+        switch (Hash(test::PlainPath(path)) % 4) {
         case 0: return {PathState::File};
         case 1: return {PathState::Folder};
         case 2: return {PathState::Missing};

@@ -262,7 +262,7 @@ TEST(Parity, WideCallsBehaveAsWinesDo)
         test::WriteEntry(registry, UninstallSource::Machine32, subkey, test::EveryKindOfValue(3));
         RegKey key = 0;
         bool created = true;
-        const RegStatus opened = registry.CreateKeyExW(kHkeyLocalMachine, Utf16(path).c_str(), RegView::Bits32, &key, &created);
+        const RegStatus opened = registry.CreateKeyExW(kHkeyLocalMachine, Utf16(path).c_str(), RegView::Bits32, &key, &created, nullptr);
         seen.push_back("create " + std::to_string(opened) + (created ? " new" : " existing"));
         // A terminator left out of the size but present in memory is counted; a zero without one before it is not.
         const unsigned char text[] = {'a', 0, 'b', 0, 0, 0, 0, 0};

@@ -59,7 +59,7 @@ void WriteEntry(Registry& registry, UninstallSource source, const std::string& s
 {
     RegKey key = 0;
     bool created = false;
-    ASSERT_EQ(registry.CreateKeyExW(RootOf(source), Utf16(kUninstallPath + subkey).c_str(), ViewOf(source), &key, &created),
+    ASSERT_EQ(registry.CreateKeyExW(RootOf(source), Utf16(kUninstallPath + subkey).c_str(), ViewOf(source), &key, &created, nullptr),
               kErrorSuccess);
     for (const RegistryValue& value : values) {
         std::vector<unsigned char> buffer = value.data;
@@ -90,6 +90,8 @@ std::vector<std::string> Describe(const std::vector<RegistryValue>& values)
 std::vector<std::string> Describe(const KeyContents& key)
 {
     std::vector<std::string> lines = Describe(key.values);
+    if (!key.keyClass.empty()) lines.push_back("[class] " + Utf8KeepingSurrogates(key.keyClass));
+    if (!key.security.empty()) lines.push_back("[security] " + Describe({{u"", 0, key.security}}).front());
     for (const RegistrySubkey& below : key.subkeys)
         for (const std::string& line : Describe(below)) lines.push_back(Utf8KeepingSurrogates(below.name) + "\\" + line);
     return lines;
@@ -101,7 +103,7 @@ void WriteLink(Registry& registry, UninstallSource source, const std::string& su
     RegKey entry = 0, link = 0;
     bool created = false;
     const std::string parent = subkey.empty() ? std::string(kUninstallPath, sizeof kUninstallPath - 2) : kUninstallPath + subkey;
-    ASSERT_EQ(registry.CreateKeyExW(RootOf(source), Utf16(parent).c_str(), ViewOf(source), &entry, &created), kErrorSuccess);
+    ASSERT_EQ(registry.CreateKeyExW(RootOf(source), Utf16(parent).c_str(), ViewOf(source), &entry, &created, nullptr), kErrorSuccess);
     ASSERT_EQ(registry.CreateLinkW(entry, name.c_str(), ViewOf(source), &link), kErrorSuccess);
     // The target without a terminator, as Windows wants it.
     const std::vector<unsigned char> bytes = Units(target);

@@ -22,7 +22,8 @@ void WriteEntry(Registry& registry, UninstallSource source, const std::string& s
 
 // Each value as "name type hex-bytes", sorted, for comparing in test output.
 std::vector<std::string> Describe(const std::vector<RegistryValue>& values);
-// The same of a key and every key below it, each line after its key's path ("" for the key itself).
+// The same of a key and every key below it, each line after its key's path ("" for the key itself),
+// with its class and security as "[class] ..." and "[security] ...".
 std::vector<std::string> Describe(const KeyContents& key);
 
 // Makes a registry link named name below the entry of the source (the Uninstall key itself for ""), pointing at

@@ -39,7 +39,7 @@ public:
     }
     PathState Probe(const std::wstring& path) override
     {
-        const std::wstring folded = Lower(FullPath(path));
+        const std::wstring folded = Lower(FullPath(PlainPath(path)));
         return {files.count(folded) ? PathState::File : folders.count(folded) ? PathState::Folder : PathState::Missing};
     }
     const std::vector<std::wstring>& SearchFolders() override { return searchFolders_; }
@@ -51,6 +51,12 @@ private:
 };
 
 }  // namespace
+
+std::wstring PlainPath(const std::wstring& path)
+{
+    if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) return L"\\\\" + path.substr(8);
+    return path.rfind(L"\\\\?\\", 0) == 0 ? path.substr(4) : path;
+}
 
 std::string CheckPlantedProgram(const Choice& choose)
 {

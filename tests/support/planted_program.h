@@ -10,6 +10,10 @@
 
 namespace karnio::test {
 
+// A path as the made-up systems of the tests keep it: the extended form that
+// Karnio probes (\\?\C:\..., \\?\UNC\server\...) without its prefix.
+std::wstring PlainPath(const std::wstring& path);
+
 // A number below n: from a seeded generator, or from a fuzzer's bytes.
 using Choice = std::function<unsigned(unsigned n)>;
 

@@ -97,11 +97,23 @@ public:
         calls.push_back(std::string(view == RegView::Bits32 ? "createlink32 " : "createlink ") + Utf8(name));
         return inner_.CreateLinkW(parent, name, view, result);
     }
-    RegStatus CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result, bool* created) override
+    RegStatus CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result, bool* created,
+                           const char16_t* keyClass) override
     {
-        const RegStatus status = inner_.CreateKeyExW(root, path, view, result, created);
+        const RegStatus status = inner_.CreateKeyExW(root, path, view, result, created, keyClass);
         calls.push_back(std::string(view == RegView::Bits32 ? "create32 " : "create ") + Where(root, Utf8(path).c_str()));
         return status;
+    }
+    RegStatus GetKeySecurityW(RegKey key, std::vector<unsigned char>& descriptor) override
+    {
+        calls.push_back("getsecurity");
+        return inner_.GetKeySecurityW(key, descriptor);
+    }
+    RegStatus SetKeySecurityW(RegKey parent, const char16_t* name, RegView view,
+                              const std::vector<unsigned char>& descriptor) override
+    {
+        calls.push_back("setsecurity " + Utf8(name));
+        return inner_.SetKeySecurityW(parent, name, view, descriptor);
     }
     RegStatus SetValueExW(RegKey key, const char16_t* name, std::uint32_t type, const unsigned char* data,
                           std::uint32_t size) override

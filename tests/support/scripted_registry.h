@@ -119,15 +119,27 @@ public:
         }
         return Opened(inner_.CreateLinkW(parent, name, view, result), *result, parent);
     }
-    RegStatus CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result, bool* created) override
+    RegStatus CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result, bool* created,
+                           const char16_t* keyClass) override
     {
         if (Fails()) {
             *result = 0;
             *created = false;
             return failWith;
         }
-        const RegStatus status = inner_.CreateKeyExW(root, path, view, result, created);
+        const RegStatus status = inner_.CreateKeyExW(root, path, view, result, created, keyClass);
         return Opened(status, *result, root);
+    }
+    RegStatus GetKeySecurityW(RegKey key, std::vector<unsigned char>& descriptor) override
+    {
+        if (Fails()) return failWith;
+        return inner_.GetKeySecurityW(key, descriptor);
+    }
+    RegStatus SetKeySecurityW(RegKey parent, const char16_t* name, RegView view,
+                              const std::vector<unsigned char>& descriptor) override
+    {
+        if (Fails()) return failWith;
+        return inner_.SetKeySecurityW(parent, name, view, descriptor);
     }
     RegStatus SetValueExW(RegKey key, const char16_t* name, std::uint32_t type, const unsigned char* data,
                           std::uint32_t size) override

@@ -20,10 +20,10 @@ HINSTANCE WINAPI Recorder(HWND owner, const wchar_t* verb, const wchar_t* file, 
 }
 }  // namespace
 
-void RecordShellCalls()
+void RecordShellCalls(std::vector<DesktopStep> desktopSteps)
 {
     RecordedShellCalls().clear();
-    SetShellExecuteFunction(Recorder);
+    SetShellRoute(std::move(desktopSteps), Recorder);
 }
 
 }  // namespace karnio::test

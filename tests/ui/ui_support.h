@@ -6,6 +6,7 @@
 #include "support/real_registry.h"
 #include "ui/common/cursor.h"
 #include "ui/common/layout.h"
+#include "ui/common/shell.h"
 #include "ui/common/text.h"
 #include "ui/main/frmKarnio.h"
 #include "ui/resources/resource.h"
@@ -458,13 +459,14 @@ public:
     std::vector<AppCursor> changes;
 };
 
-// Records the shell calls instead of making them.
+// Records the shell calls instead of making them; no desktop shell answers, or
+// one made of these steps.
 struct ShellCall {
     HWND owner;
     std::wstring verb, file, parameters, folder;
     int show;
 };
 std::vector<ShellCall>& RecordedShellCalls();
-void RecordShellCalls();
+void RecordShellCalls(std::vector<DesktopStep> desktopSteps = {});
 
 }  // namespace karnio::test

@@ -62,7 +62,7 @@ double FillAndPaint(HWND window, HWND programsList, HWND hiddenList, const Recor
     hidden.ReplayInto(hiddenSink);
     const double replayed = Seconds(start);
     start = Clock::now();
-    karnio::MarkLeftovers(programsSink, hiddenSink);
+    karnio::MarkLeftovers(programsSink, hiddenSink, nullptr);
     *checks = Seconds(start);
     start = Clock::now();
     programsSink.Show();

@@ -10,7 +10,6 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <vector>
 
 namespace karnio {
 
@@ -54,19 +53,8 @@ constexpr int kPictureSize = 32;
 
 constexpr int kLinks[] = {FrmTietoja::kIdLblEmail, FrmTietoja::kIdLblOhjelmapaivitykset, FrmTietoja::kIdLblTiedotteet};
 
-// "Versio 1.02", from the executable's own version block.
-std::wstring VersionLine()
-{
-    const std::wstring path = ProgramPath();
-    DWORD ignored = 0;
-    std::vector<BYTE> block(GetFileVersionInfoSizeW(path.c_str(), &ignored));
-    void* value = nullptr;
-    UINT valueLength = 0;
-    if (block.empty() || !GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()) ||
-        !VerQueryValueW(block.data(), L"\\StringFileInfo\\040904B0\\FileVersion", &value, &valueLength) || !valueLength)
-        return {};
-    return LoadText(IDS_VERSIO, static_cast<const wchar_t*>(value));
-}
+// "Versio 1.02", as the version block says it.
+std::wstring VersionLine() { return LoadText(IDS_VERSIO, L"" KARNIO_FILE_VERSION); }
 
 }  // namespace
 

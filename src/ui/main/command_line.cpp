@@ -30,11 +30,33 @@ bool OnLocalFixedDrive(const std::wstring& path, HostSystem& system)
     return letter != 0 && system.IsLocalFixedDrive(letter);
 }
 
-// What a path names, as Windows reads it.
-PathState ProbeFull(const std::wstring& path, HostSystem& system)
+// What a full path names in the first of its forms that names anything, and that form.
+struct Probed {
+    PathState state;
+    std::wstring path;
+};
+Probed ProbeForms(const std::wstring& full, HostSystem& system, bool wow64)
 {
-    const std::wstring full = system.FullPath(path);
-    return full.empty() ? PathState{PathState::Missing} : system.Probe(full);
+    for (std::wstring& form : PathForms(full, system, wow64)) {
+        const PathState state = system.Probe(ExtendedPath(form));
+        if (state.kind != PathState::Missing) return {state, std::move(form)};
+    }
+    return {{PathState::Missing}, full};
+}
+
+bool StartsWithNoCase(const std::wstring& text, const std::wstring& start)
+{
+    if (start.empty() || text.size() < start.size()) return false;
+    for (std::size_t i = 0; i < start.size(); ++i)
+        if (LowerAscii(text[i]) != LowerAscii(start[i])) return false;
+    return true;
+}
+
+// The rest of path below folder (leading separator included), or nothing when it is not below it.
+std::optional<std::wstring> Below(const std::wstring& path, const std::wstring& folder)
+{
+    if (!StartsWithNoCase(path, folder) || (path.size() > folder.size() && path[folder.size()] != L'\\')) return std::nullopt;
+    return path.substr(folder.size());
 }
 
 std::wstring Trim(const std::wstring& text)
@@ -66,7 +88,7 @@ struct CandidateCheck {
 };
 
 CandidateCheck CheckCandidate(const std::wstring& line, std::size_t end, bool blankByBlank, HostSystem& system,
-                              ProgramSearch search)
+                              ProgramSearch search, bool wow64)
 {
     if (end >= line.size()) return {CandidateCheck::Take};
     const std::size_t next = line.find_first_of(L"\\/", end + 1);
@@ -77,7 +99,7 @@ CandidateCheck CheckCandidate(const std::wstring& line, std::size_t end, bool bl
     const PathKind kind = ClassifyPath(folder);
     if (kind != PathKind::Absolute && kind != PathKind::Unc) return {CandidateCheck::Take};
     if (search == ProgramSearch::LocalFixed && !OnLocalFixedDrive(folder, system)) return {CandidateCheck::Unsure};
-    const PathState state = ProbeFull(folder, system);
+    const PathState state = ProbePath(folder, system, wow64);
     if (state.kind == PathState::Folder) return {CandidateCheck::Skip};
     // Nobody can say whether the folder is there: the shorter program is not run.
     if (state.kind == PathState::Failed) return {CandidateCheck::Unsure, state.error};
@@ -116,6 +138,55 @@ bool IsBatchFile(const std::wstring& path) { return EndsWithNoCase(path, L".bat"
 
 std::wstring UpToNul(const std::wstring& text) { return text.substr(0, text.find(L'\0')); }
 
+std::wstring ExpandWith(const std::wstring& text, const std::map<std::wstring, std::wstring>& environment)
+{
+    std::wstring expanded;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t close = text[at] == L'%' ? text.find(L'%', at + 1) : std::wstring::npos;
+        std::wstring name = close == std::wstring::npos ? std::wstring() : text.substr(at + 1, close - at - 1);
+        for (wchar_t& c : name) c = c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - 32) : c;
+        const auto value = name.empty() ? environment.end() : environment.find(name);
+        if (value == environment.end()) {
+            expanded += text[at++];
+        } else {
+            expanded += value->second;
+            at = close + 1;
+        }
+    }
+    return expanded;
+}
+
+PathState ProbePath(const std::wstring& path, HostSystem& system, bool wow64)
+{
+    const std::wstring full = system.FullPath(path);
+    return full.empty() ? PathState{PathState::Missing} : ProbeForms(full, system, wow64).state;
+}
+
+std::wstring ExtendedPath(const std::wstring& fullPath)
+{
+    if (fullPath.rfind(L"\\\\?\\", 0) == 0) return fullPath;
+    if (fullPath.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + fullPath.substr(2);
+    return L"\\\\?\\" + fullPath;
+}
+
+std::vector<std::wstring> PathForms(const std::wstring& fullPath, HostSystem& system, bool wow64)
+{
+    if (!wow64) return {fullPath};
+    const Wow64Folders folders = system.Wow64();
+    if (folders.wow64.empty()) return {fullPath};
+    // Windows never redirects these folders below the system folder.
+    static const wchar_t* const kShared[] = {L"\\catroot", L"\\catroot2", L"\\driverstore", L"\\drivers\\etc",
+                                             L"\\logfiles", L"\\spool"};
+    if (const std::optional<std::wstring> rest = Below(fullPath, folders.system)) {
+        for (const wchar_t* shared : kShared)
+            if (Below(*rest, shared)) return {fullPath};
+        return {folders.wow64 + *rest, fullPath};
+    }
+    if (const std::optional<std::wstring> rest = Below(fullPath, Join(folders.windows, L"Sysnative")))
+        return {folders.system + *rest, fullPath};
+    return {fullPath};
+}
+
 CommandLineParts SplitCommandLine(const std::wstring& commandLine)
 {
     const std::wstring line = Trim(commandLine);
@@ -148,31 +219,67 @@ PathKind ClassifyPath(const std::wstring& program)
     return PathKind::Relative;
 }
 
-PreparedCommand PrepareCommand(const std::wstring& commandLine, HostSystem& system)
+PreparedCommand PrepareCommand(const std::wstring& commandLine, HostSystem& system, const CommandContext& context,
+                               bool x86Variables)
 {
     // What runs is what the list shows: nothing after a zero character.
+    std::wstring line = UpToNul(commandLine);
+    if (x86Variables) {
+        for (const wchar_t* name : {L"%programfiles%", L"%commonprogramfiles%"}) {
+            const std::wstring wanted = name;
+            for (std::size_t at = 0; at + wanted.size() <= line.size(); ++at)
+                if (StartsWithNoCase(line.substr(at, wanted.size()), wanted)) line.insert(at + wanted.size() - 1, L"(x86)");
+        }
+    }
     std::wstring expanded;
-    if (!system.ExpandVariables(UpToNul(commandLine), expanded)) return {PreparedCommand::TooLong, {}};
+    if (context.environment) {
+        expanded = ExpandWith(line, *context.environment);
+        if (expanded.size() >= kMaxCommandLine) return {PreparedCommand::TooLong, {}};
+    } else if (!system.ExpandVariables(line, expanded)) {
+        return {PreparedCommand::TooLong, {}};
+    }
     CommandLineParts parts = SplitCommandLine(expanded);
     const PreparedCommand::Result result = parts.program.empty() ? PreparedCommand::Empty : PreparedCommand::Ready;
     return {result, std::move(parts), std::move(expanded)};
 }
 
-LaunchPlan PlanLaunch(const std::wstring& commandLine, HostSystem& system)
+ResolvedCommand ResolveCommand(const std::wstring& commandLine, HostSystem& system, ProgramSearch search,
+                               const CommandContext& context)
+{
+    const PreparedCommand prepared = PrepareCommand(commandLine, system, context);
+    if (prepared.result != PreparedCommand::Ready) return {prepared.result, {}};
+    const PreparedCommand x86 = context.wow64 ? PrepareCommand(commandLine, system, context, true) : prepared;
+    if (x86.result == PreparedCommand::Ready && x86.line != prepared.line) {
+        ResolvedProgram first = ResolveProgram(x86, system, search, true);
+        if (first.result == FoundProgram::Found) return {PreparedCommand::Ready, std::move(first)};
+        ResolvedProgram asWritten = ResolveProgram(prepared, system, search, true);
+        // Grey only when neither form is there; the program as written is what the tip names.
+        const bool unsure = first.result == FoundProgram::Unsure && asWritten.result != FoundProgram::Found;
+        return {PreparedCommand::Ready, std::move(unsure ? first : asWritten)};
+    }
+    return {PreparedCommand::Ready, ResolveProgram(prepared, system, search, context.wow64)};
+}
+
+LaunchPlan PlanLaunch(const std::wstring& commandLine, HostSystem& system, const CommandContext& context)
 {
     constexpr int kBadExeFormat = 193, kFilenameTooLong = 206;
-    const PreparedCommand prepared = PrepareCommand(commandLine, system);
-    if (prepared.result == PreparedCommand::TooLong) return {kFilenameTooLong};
-    if (prepared.result == PreparedCommand::Empty) return {kErrorNumberInvalidCall};
-
-    ResolvedProgram found = ResolveProgram(prepared, system, ProgramSearch::Everywhere);
+    ResolvedCommand command = ResolveCommand(commandLine, system, ProgramSearch::Everywhere, context);
+    if (command.result == PreparedCommand::TooLong) return {kFilenameTooLong};
+    if (command.result == PreparedCommand::Empty) return {kErrorNumberInvalidCall};
+    ResolvedProgram& found = command.program;
     if (found.result == FoundProgram::Unsure) return {ErrorNumber(found.error)};
-    if (found.result != FoundProgram::Found) return {kErrorNumberFileNotFound};
+    if (found.result != FoundProgram::Found) {
+        LaunchPlan missing = {kErrorNumberFileNotFound};
+        const wchar_t drive = DriveLetter(found.program);
+        if (drive && !system.DriveHasRoot(drive)) missing.missingDrive = drive;
+        return missing;
+    }
     // Checked on the path Windows would open: "x.bat ." is x.bat.
     if (IsBatchFile(found.path)) return {kBadExeFormat};
     std::wstring line = L"\"" + found.path + L"\"" + found.arguments;
     if (line.size() >= kMaxCommandLine) return {kFilenameTooLong};
-    return {0, std::move(found.path), std::move(line)};
+    std::wstring application = ExtendedPath(found.path);
+    return {0, std::move(found.path), std::move(line), std::move(application), std::move(found.arguments)};
 }
 
 wchar_t DriveLetter(const std::wstring& path)
@@ -180,9 +287,20 @@ wchar_t DriveLetter(const std::wstring& path)
     return ClassifyPath(path) == PathKind::Absolute ? static_cast<wchar_t>(path[0] & ~0x20) : 0;
 }
 
-FoundProgram FindProgram(const std::wstring& program, HostSystem& system, ProgramSearch search)
+FoundProgram FindProgram(const std::wstring& program, HostSystem& system, ProgramSearch search, bool wow64)
 {
     const bool localOnly = search == ProgramSearch::LocalFixed;
+    // The first path that is a file; any answer but "not found" leaves it unsure.
+    const auto find = [&](const std::vector<std::wstring>& tries) {
+        for (const std::wstring& path : tries) {
+            const std::wstring full = system.FullPath(path);
+            if (full.empty()) continue;
+            Probed probed = ProbeForms(full, system, wow64);
+            if (probed.state.kind == PathState::File) return FoundProgram{FoundProgram::Found, std::move(probed.path)};
+            if (probed.state.kind == PathState::Failed) return FoundProgram{FoundProgram::Unsure, {}, probed.state.error};
+        }
+        return FoundProgram{FoundProgram::Missing, {}};
+    };
     switch (ClassifyPath(program)) {
     case PathKind::Bare: {
         const std::wstring name = HasExtension(program) ? program : program + L".exe";
@@ -192,10 +310,8 @@ FoundProgram FindProgram(const std::wstring& program, HostSystem& system, Progra
                 passedOver = true;
                 continue;
             }
-            std::wstring candidate = Join(folder, name);
-            const PathState state = system.Probe(candidate);
-            if (state.kind == PathState::File) return {FoundProgram::Found, std::move(candidate)};
-            if (state.kind == PathState::Failed) return {FoundProgram::Unsure, {}, state.error};
+            FoundProgram found = find({Join(folder, name)});
+            if (found.result != FoundProgram::Missing) return found;
         }
         // The name may well be in a folder that was not looked in.
         return {passedOver ? FoundProgram::Unsure : FoundProgram::Missing, {}};
@@ -205,14 +321,7 @@ FoundProgram FindProgram(const std::wstring& program, HostSystem& system, Progra
         if (localOnly && !OnLocalFixedDrive(program, system)) return {FoundProgram::Unsure, {}};
         const std::wstring full = system.FullPath(program);
         if (full.empty()) return {FoundProgram::Missing, {}};
-        std::vector<std::wstring> tries = {full};
-        if (!HasExtension(full)) tries.push_back(full + L".exe");
-        for (std::wstring& path : tries) {
-            const PathState state = system.Probe(path);
-            if (state.kind == PathState::File) return {FoundProgram::Found, std::move(path)};
-            if (state.kind == PathState::Failed) return {FoundProgram::Unsure, {}, state.error};
-        }
-        return {FoundProgram::Missing, {}};
+        return find(HasExtension(full) ? std::vector<std::wstring>{full} : std::vector<std::wstring>{full, full + L".exe"});
     }
     case PathKind::Empty:
     case PathKind::Relative:
@@ -223,12 +332,12 @@ FoundProgram FindProgram(const std::wstring& program, HostSystem& system, Progra
     return {localOnly ? FoundProgram::Unsure : FoundProgram::Missing, {}};
 }
 
-ResolvedProgram ResolveProgram(const PreparedCommand& prepared, HostSystem& system, ProgramSearch search)
+ResolvedProgram ResolveProgram(const PreparedCommand& prepared, HostSystem& system, ProgramSearch search, bool wow64)
 {
     const CommandLineParts& parts = prepared.parts;
     const std::wstring line = Trim(prepared.line);
     if (line.empty() || line[0] == L'"') {
-        FoundProgram found = FindProgram(parts.program, system, search);
+        FoundProgram found = FindProgram(parts.program, system, search, wow64);
         return {found.result, parts.program, parts.arguments, std::move(found.path), found.error};
     }
     // The ends of the text before each blank (the first of a run: more blanks add
@@ -246,14 +355,14 @@ ResolvedProgram ResolveProgram(const PreparedCommand& prepared, HostSystem& syst
     for (const std::size_t end : ends) {
         if (!namesProgramFile(end)) continue;
         ResolvedProgram candidate = {FoundProgram::Missing, line.substr(0, end), line.substr(end)};
-        const CandidateCheck check = CheckCandidate(line, end, false, system, search);
+        const CandidateCheck check = CheckCandidate(line, end, false, system, search, wow64);
         if (check.kind == CandidateCheck::Skip) continue;
         if (check.kind == CandidateCheck::Unsure) {
             candidate.result = FoundProgram::Unsure;
             candidate.error = check.error;
             return candidate;
         }
-        FoundProgram found = FindProgram(candidate.program, system, search);
+        FoundProgram found = FindProgram(candidate.program, system, search, wow64);
         candidate.result = found.result;
         candidate.path = std::move(found.path);
         candidate.error = found.error;
@@ -267,14 +376,14 @@ ResolvedProgram ResolveProgram(const PreparedCommand& prepared, HostSystem& syst
         ResolvedProgram candidate = {FoundProgram::Missing, line.substr(0, end), line.substr(end)};
         const PathKind kind = ClassifyPath(candidate.program);
         if (firstMissing && (kind == PathKind::Relative || kind == PathKind::Device)) continue;
-        const CandidateCheck check = CheckCandidate(line, end, true, system, search);
+        const CandidateCheck check = CheckCandidate(line, end, true, system, search, wow64);
         if (check.kind == CandidateCheck::Skip) continue;
         if (check.kind == CandidateCheck::Unsure) {
             candidate.result = FoundProgram::Unsure;
             candidate.error = check.error;
             return candidate;
         }
-        FoundProgram found = FindProgram(candidate.program, system, search);
+        FoundProgram found = FindProgram(candidate.program, system, search, wow64);
         if (found.result == FoundProgram::Missing) {
             if (!firstMissing) firstMissing = std::move(candidate);
             continue;

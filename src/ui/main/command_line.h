@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,12 @@ struct PathState {
     unsigned long error = 0;  // Windows' error code, when Failed
 };
 
+// The folders a 32-bit program sees redirected on 64-bit Windows; no wow64 folder
+// where Windows has no 32-bit subsystem.
+struct Wow64Folders {
+    std::wstring system, wow64, windows;
+};
+
 // What finding a program asks of the system; WindowsHostSystem answers for real.
 class HostSystem {
 public:
@@ -77,7 +84,35 @@ public:
     virtual bool IsLocalFixedDrive(wchar_t letter) = 0;
     // Whether Windows Installer answers INSTALLSTATE_UNKNOWN for the product code.
     virtual bool IsUnknownProduct(const std::wstring& productCode) = 0;
+    // The system folder and its 32-bit twin; none where there is none.
+    virtual Wow64Folders Wow64() { return {}; }
+    // Whether the drive letter has a root for Karnio (a network drive mapped only
+    // in the desktop user's session has none for an elevated program).
+    virtual bool DriveHasRoot(wchar_t) { return true; }
 };
+
+// How a row's command is read: an entry of the 32-bit view as a 32-bit program
+// sees its paths, another user's entry with that user's variables.
+struct CommandContext {
+    bool wow64 = false;
+    const std::map<std::wstring, std::wstring>* environment = nullptr;  // by name in upper case; null: Karnio's own
+};
+
+// %NAME% replaced from environment (names in upper case); an undefined name stays as written.
+std::wstring ExpandWith(const std::wstring& text, const std::map<std::wstring, std::wstring>& environment);
+
+// What a path names as Windows reads it (FullPath), in the first of its
+// PathForms that names anything, probed in its extended form.
+PathState ProbePath(const std::wstring& path, HostSystem& system, bool wow64);
+
+// The path in the form that Windows takes at any length: \\?\ before a drive
+// letter, \\?\UNC\ in place of a network path's \\.
+std::wstring ExtendedPath(const std::wstring& fullPath);
+
+// The forms a full path may name, first as a 32-bit program sees it (the system
+// folder as its 32-bit twin, except where Windows never redirects; Sysnative as
+// the system folder), then as written.
+std::vector<std::wstring> PathForms(const std::wstring& fullPath, HostSystem& system, bool wow64);
 
 enum class ProgramSearch {
     Everywhere,  // as the launcher starts it
@@ -97,7 +132,8 @@ struct FoundProgram {
 // other failure to look is Unsure, with its error. With LocalFixed, a path on
 // anything but a local fixed disk, or a bare name missing from the local fixed
 // folders while other folders were passed over, is Unsure as well.
-FoundProgram FindProgram(const std::wstring& program, HostSystem& system, ProgramSearch search);
+// Every path is probed in its extended form (ExtendedPath), each of its PathForms in turn.
+FoundProgram FindProgram(const std::wstring& program, HostSystem& system, ProgramSearch search, bool wow64 = false);
 
 // A command line as the launcher reads it before it looks for the program:
 // nothing after a zero character, %NAME% variables expanded, then split.
@@ -106,7 +142,9 @@ struct PreparedCommand {
     CommandLineParts parts;
     std::wstring line;  // the expanded line
 };
-PreparedCommand PrepareCommand(const std::wstring& commandLine, HostSystem& system);
+// With x86Variables, %ProgramFiles% and %CommonProgramFiles% are read as their "(x86)" twins.
+PreparedCommand PrepareCommand(const std::wstring& commandLine, HostSystem& system, const CommandContext& context = {},
+                               bool x86Variables = false);
 
 // The program of a prepared command and what follows it.
 struct ResolvedProgram {
@@ -124,18 +162,34 @@ struct ResolvedProgram {
 // the name of an existing folder (C:\Program of C:\Program Files\...) is never
 // taken, so no planted C:\Program.exe can run; a later candidate that is a
 // relative path is passed over, as the launcher never starts one.
-ResolvedProgram ResolveProgram(const PreparedCommand& prepared, HostSystem& system, ProgramSearch search);
+ResolvedProgram ResolveProgram(const PreparedCommand& prepared, HostSystem& system, ProgramSearch search,
+                               bool wow64 = false);
+
+// The command read in the context and its program found: for a 32-bit row whose
+// command names %ProgramFiles% or %CommonProgramFiles%, first with their
+// "(x86)" twins, then as written; the first form whose program is found, else
+// the first. result tells whether the line could be read at all.
+struct ResolvedCommand {
+    PreparedCommand::Result result;
+    ResolvedProgram program;
+};
+ResolvedCommand ResolveCommand(const std::wstring& commandLine, HostSystem& system, ProgramSearch search,
+                               const CommandContext& context);
 
 // What the run command starts: the program file and the command line it hands
 // over, or instead the error number it reports (0 when it starts something):
 // 53 program not found, 5 empty command, 70 access denied, 193 batch file,
 // 206 line too long, otherwise the Windows error code.
+// A program not found on a drive letter with no root names that drive instead of 53.
 struct LaunchPlan {
     int error = 0;
-    std::wstring program;
-    std::wstring line;
+    std::wstring program;      // the file
+    std::wstring line;         // its command line: the file quoted, then the arguments
+    std::wstring application;  // the file in its extended form, for CreateProcessW
+    std::wstring arguments;    // the arguments alone, leading blank included
+    wchar_t missingDrive = 0;
 };
-LaunchPlan PlanLaunch(const std::wstring& commandLine, HostSystem& system);
+LaunchPlan PlanLaunch(const std::wstring& commandLine, HostSystem& system, const CommandContext& context = {});
 
 // The drive letter of an absolute path, or 0.
 wchar_t DriveLetter(const std::wstring& path);

@@ -177,7 +177,7 @@ void RestorePlace(HWND list, const ListViewSink& sink, const ListPlace& place)
 
 }  // namespace
 
-FrmKarnio::FrmKarnio(Registry& registry) : registry_(registry) {}
+FrmKarnio::FrmKarnio(Registry& registry, const DesktopUser* desktopUser) : registry_(registry), desktopUser_(desktopUser) {}
 
 FrmKarnio::~FrmKarnio()
 {
@@ -341,7 +341,7 @@ void FrmKarnio::Rebuild(Selection selection, bool keepPlace, UninstallSource sou
         places[i] = PlaceOf(lists[i], SinkOf(lists[i]));
     }
     karnio::ListaaOhjelmat(registry_, *ohjelmat_, *piilotetut_);
-    MarkLeftovers(*ohjelmat_, *piilotetut_);
+    MarkLeftovers(*ohjelmat_, *piilotetut_, desktopUser_);
     ohjelmat_->Show();
     piilotetut_->Show();
 
@@ -397,6 +397,10 @@ bool FrmKarnio::PreTranslateMessage(MSG& message)
     if (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST &&
         (message.hwnd == lvwOhjelmat_ || message.hwnd == lvwOhjelmat2_))
         RelayToInfoTip(message);
+    // Windows hides focus rectangles until the keyboard is used; these keys are used on the lists.
+    if ((message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN) &&
+        (message.hwnd == lvwOhjelmat_ || message.hwnd == lvwOhjelmat2_))
+        SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
     if (accelerators_ && TranslateAcceleratorW(hwnd_, accelerators_.get(), &message)) return true;
     if (message.message == WM_KEYDOWN && message.wParam == VK_DELETE &&
         (message.hwnd == lvwOhjelmat_ || message.hwnd == lvwOhjelmat2_)) {
@@ -537,7 +541,7 @@ void FrmKarnio::OnInfoTipText(NMTTDISPINFOW& info)
     ScreenToClient(list, &point);
     const ListViewSink::Row* row = SinkOf(list).RowAt(RowAt(list, point));
     // Every line cleaned: no name or value can make a line of its own or turn the text around.
-    tipText_ = row ? TipLine(Wide(KeyPathText(row->source, row->key))) : std::wstring();
+    tipText_ = row ? TipLine(Wide(KeyPathText(row->source, row->key, desktopUser_ ? desktopUser_->sid : ""))) : std::wstring();
     if (row && row->leftover.kind != Leftover::None) {
         // A grey row says on a second line why it is grey.
         const unsigned reason = row->leftover.kind == Leftover::UnknownProduct ? IDS_TUOTE_TUNTEMATON
@@ -585,6 +589,7 @@ void FrmKarnio::Lvw_ItemClick(HWND list, int item)
     if (!row->command.empty()) {
         EnableMenuItem(mnuPopUp_.get(), IDM_AJA, MF_BYCOMMAND | MF_ENABLED);
         strKomento_ = row->command;
+        komentoLahde_ = row->source;
     } else {
         EnableMenuItem(mnuPopUp_.get(), IDM_AJA, MF_BYCOMMAND | MF_GRAYED);
     }
@@ -687,7 +692,8 @@ void FrmKarnio::Kumoa()
     if (poistetut_.empty()) return;
     SetAppCursor(AppCursor::Wait);
     const PoistettuMerkinta merkinta = poistetut_.back();
-    const RegStatus status = PalautaMerkinta(registry_, merkinta);
+    bool securityKept = true;
+    const RegStatus status = PalautaMerkinta(registry_, merkinta, &securityKept);
     // A key of that name made meanwhile (say, by a reinstall) wins; the copy is dropped.
     if (status == kErrorSuccess || status == kErrorAlreadyExists) poistetut_.pop_back();
     // What came back is shown selected, ready to be deleted again.
@@ -700,6 +706,8 @@ void FrmKarnio::Kumoa()
         ShowError(LoadText(IDS_PALAUTUS_ESTETTY));
     else if (status != kErrorSuccess)
         ShowError(LoadText(IDS_PALAUTUS_EI_ONNISTU, std::to_wstring(status)));
+    else if (!securityKept)
+        ShowError(LoadText(IDS_OIKEUDET_EI_PALAUTUNEET));
 }
 
 // Shown with the default cursor: an hourglass over a window waiting for the user would lie.
@@ -711,11 +719,15 @@ void FrmKarnio::ShowError(const std::wstring& prompt)
 void FrmKarnio::MAjaKarnioohjelma_Click()
 {
     SetAppCursor(AppCursor::Wait);
-    const int error = KaynnistaKomento(Wide(strKomento_));
+    const Launch launch = KaynnistaKomento(Wide(strKomento_), ContextOf(komentoLahde_, desktopUser_));
     SetAppCursor(AppCursor::Default);
-    if (error != 0)
-        ShowError(error == kErrorNumberFileNotFound ? LoadText(IDS_TIEDOSTOA_EI_LOYDY)
-                                                    : LoadText(IDS_AJO_EI_ONNISTU, std::to_wstring(error)));
+    if (launch.noDesktopShell)
+        ShowError(LoadText(IDS_VAIN_OMILLA));
+    else if (launch.missingDrive)
+        ShowError(LoadText(IDS_ASEMA_PUUTTUU, std::wstring(1, launch.missingDrive)));
+    else if (launch.error != 0)
+        ShowError(launch.error == kErrorNumberFileNotFound ? LoadText(IDS_TIEDOSTOA_EI_LOYDY)
+                                                           : LoadText(IDS_AJO_EI_ONNISTU, std::to_wstring(launch.error)));
 }
 
 void FrmKarnio::MReadmeOhje_Click() { ShellOpen(hwnd_, LoadText(IDS_README)); }

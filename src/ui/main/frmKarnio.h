@@ -5,6 +5,7 @@
 #include "catalogue/deleted_entry.h"
 #include "catalogue/uninstall_list.h"
 #include "registry/registry.h"
+#include "ui/common/desktop_user.h"
 #include "ui/common/handles.h"
 
 #include <windows.h>
@@ -21,7 +22,8 @@ class ListViewSink;
 
 class FrmKarnio {
 public:
-    explicit FrmKarnio(Registry& registry);
+    // desktopUser: the user of the desktop when that is not Karnio's, whose per-user entries registry serves.
+    explicit FrmKarnio(Registry& registry, const DesktopUser* desktopUser = nullptr);
     ~FrmKarnio();
     FrmKarnio(const FrmKarnio&) = delete;
     FrmKarnio& operator=(const FrmKarnio&) = delete;
@@ -91,6 +93,7 @@ private:
     ListViewSink& SinkOf(HWND list);
 
     Registry& registry_;
+    const DesktopUser* desktopUser_;
     HWND hwnd_ = nullptr;
     HWND lvwOhjelmat_ = nullptr;
     HWND lvwOhjelmat2_ = nullptr;
@@ -112,6 +115,7 @@ private:
     FrmTietoja* tietoja_ = nullptr;  // while the About window is shown
     std::string strAvain_;
     std::string strKomento_;
+    UninstallSource komentoLahde_ = UninstallSource::Machine;  // where strKomento_ was listed from
     UninstallSource lahde_ = UninstallSource::Machine;  // where strAvain_ was listed from
     HWND listaAvain_ = nullptr;                         // the list strAvain_ was chosen in
     std::vector<PoistettuMerkinta> poistetut_;          // what Ctrl+Z brings back, in memory only

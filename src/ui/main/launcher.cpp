@@ -1,26 +1,37 @@
 #include "ui/main/launcher.h"
 
 #include "ui/common/handles.h"
+#include "ui/common/shell.h"
 #include "ui/main/windows_host.h"
 
 #include <windows.h>
 
 namespace karnio {
 
-int KaynnistaKomento(const std::wstring& commandLine)
+Launch KaynnistaKomento(const std::wstring& commandLine, const CommandContext& context)
 {
     WindowsHostSystem system;
-    LaunchPlan plan = PlanLaunch(commandLine, system);
-    if (plan.error) return plan.error;
+    LaunchPlan plan = PlanLaunch(commandLine, system, context);
+    if (plan.error) return {plan.error, plan.missingDrive};
+    if (context.environment) {
+        // Their program, as them: through the desktop's shell, or not at all.
+        const std::size_t slash = plan.program.find_last_of(L'\\');
+        const std::wstring folder = slash == std::wstring::npos ? std::wstring() : plan.program.substr(0, slash);
+        const std::size_t first = plan.arguments.find_first_not_of(L" \t");
+        const std::wstring arguments = first == std::wstring::npos ? std::wstring() : plan.arguments.substr(first);
+        if (!OpenOnDesktop({nullptr, plan.program, arguments, folder})) return {0, 0, true};
+        return {};
+    }
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(plan.program.c_str(), plan.line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return ErrorNumber(GetLastError());
+    if (!CreateProcessW(plan.application.c_str(), plan.line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return {ErrorNumber(GetLastError())};
     UniqueKernelHandle processHandle(process.hProcess), threadHandle(process.hThread);
-    return 0;
+    return {};
 }
 
 }  // namespace karnio

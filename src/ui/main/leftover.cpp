@@ -84,12 +84,12 @@ std::wstring LibraryFile(const std::wstring& library)
 
 }  // namespace
 
-Leftover FindLeftover(const std::wstring& command, HostSystem& system)
+Leftover FindLeftover(const std::wstring& command, HostSystem& system, const CommandContext& context)
 {
     if (command.empty()) return {};
-    const PreparedCommand prepared = PrepareCommand(command, system);
-    if (prepared.result != PreparedCommand::Ready) return {};
-    const ResolvedProgram found = ResolveProgram(prepared, system, ProgramSearch::LocalFixed);
+    const ResolvedCommand resolved = ResolveCommand(command, system, ProgramSearch::LocalFixed, context);
+    if (resolved.result != PreparedCommand::Ready) return {};
+    const ResolvedProgram& found = resolved.program;
 
     if (NamesTool(found.program, L"msiexec")) {
         const std::wstring code = ProductCode(found.arguments);
@@ -99,8 +99,7 @@ Leftover FindLeftover(const std::wstring& command, HostSystem& system)
         const std::wstring library = LibraryFile(LibraryPath(found.arguments));
         if (ClassifyPath(library) == PathKind::Absolute) {
             if (!system.IsLocalFixedDrive(DriveLetter(library))) return {};
-            const std::wstring full = system.FullPath(library);
-            const PathState state = full.empty() ? PathState{PathState::Missing} : system.Probe(full);
+            const PathState state = ProbePath(library, system, context.wow64);
             if (state.kind == PathState::File || state.kind == PathState::Failed) return {};
             return {Leftover::MissingLibrary, library};
         }

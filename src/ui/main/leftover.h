@@ -19,8 +19,8 @@ struct Leftover {
     std::wstring subject;  // the program as read (after %NAME% expansion), the product code or the library
 };
 
-// Reads the command as the launcher does (PrepareCommand, ResolveProgram), so a
-// row is marked exactly when running it would not find its program.
-Leftover FindLeftover(const std::wstring& command, HostSystem& system);
+// Reads the command as the launcher does (ResolveCommand), in the row's context,
+// so a row is marked exactly when running it would not find its program.
+Leftover FindLeftover(const std::wstring& command, HostSystem& system, const CommandContext& context = {});
 
 }  // namespace karnio

@@ -24,9 +24,11 @@ std::size_t ListViewSink::AddRow(UninstallSource source, const std::string& key,
 
 void ListViewSink::SetSubItem1(std::size_t row, const std::string& text) { rows_.at(row).command = text; }
 
-void ListViewSink::MarkLeftovers(HostSystem& system)
+void ListViewSink::MarkLeftovers(HostSystem& system, const DesktopUser* desktopUser)
 {
-    for (Row& row : rows_) row.leftover = row.command.empty() ? Leftover{} : FindLeftover(Wide(row.command), system);
+    for (Row& row : rows_)
+        row.leftover = row.command.empty() ? Leftover{}
+                                           : FindLeftover(Wide(row.command), system, ContextOf(row.source, desktopUser));
 }
 
 void ListViewSink::Show()
@@ -71,12 +73,18 @@ const ListViewSink::Row* ListViewSink::RowOfParam(LPARAM param) const
     return index < rows_.size() ? &rows_[index] : nullptr;
 }
 
-void MarkLeftovers(ListViewSink& ohjelmat, ListViewSink& piilotetut)
+CommandContext ContextOf(UninstallSource source, const DesktopUser* desktopUser)
+{
+    return {source == UninstallSource::Machine32,
+            source == UninstallSource::User && desktopUser ? &desktopUser->environment : nullptr};
+}
+
+void MarkLeftovers(ListViewSink& ohjelmat, ListViewSink& piilotetut, const DesktopUser* desktopUser)
 {
     NoDiskPrompts noDiskPrompts;
     WindowsHostSystem system;
-    ohjelmat.MarkLeftovers(system);
-    piilotetut.MarkLeftovers(system);
+    ohjelmat.MarkLeftovers(system, desktopUser);
+    piilotetut.MarkLeftovers(system, desktopUser);
 }
 
 }  // namespace karnio

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "catalogue/uninstall_list.h"
+#include "ui/common/desktop_user.h"
 #include "ui/main/leftover.h"
 
 #include <windows.h>
@@ -32,7 +33,7 @@ public:
     void SetSubItem1(std::size_t row, const std::string& text) override;
 
     // Tells, for every gathered row, whether its uninstaller is gone.
-    void MarkLeftovers(HostSystem& system);
+    void MarkLeftovers(HostSystem& system, const DesktopUser* desktopUser);
 
     // Puts the gathered rows into the control, in ascending order when sorted.
     void Show();
@@ -48,8 +49,12 @@ private:
     std::vector<Row> rows_;
 };
 
+// How a row's command is read: a 32-bit entry's as a 32-bit program sees it, a
+// per-user entry's with the desktop user's variables when that is another user.
+CommandContext ContextOf(UninstallSource source, const DesktopUser* desktopUser);
+
 // Tells for the rows of both lists whether their uninstallers are gone, with one
 // HostSystem for all (each program file is looked for once) and no disk prompts.
-void MarkLeftovers(ListViewSink& ohjelmat, ListViewSink& piilotetut);
+void MarkLeftovers(ListViewSink& ohjelmat, ListViewSink& piilotetut, const DesktopUser* desktopUser);
 
 }  // namespace karnio

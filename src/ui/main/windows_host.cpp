@@ -1,5 +1,7 @@
 #include "ui/main/windows_host.h"
 
+#include "ui/common/system_library.h"
+
 #include <msi.h>
 
 namespace karnio {
@@ -100,21 +102,38 @@ bool WindowsHostSystem::IsLocalFixedDrive(wchar_t letter)
 // when the list cannot be had (another user's products need administrator rights).
 bool WindowsHostSystem::IsUnknownProduct(const std::wstring& productCode)
 {
+    static const HMODULE msi = SystemLibrary(L"msi.dll");
+    static const auto enumProducts = SystemFunction<decltype(&MsiEnumProductsExW)>(msi, "MsiEnumProductsExW");
+    static const auto productState = SystemFunction<decltype(&MsiQueryProductStateW)>(msi, "MsiQueryProductStateW");
+    // Without Windows Installer nobody can say.
+    if (!enumProducts || !productState) return false;
     if (!productsListed_) {
         productsListed_ = true;
         std::unordered_set<std::wstring> codes;
         wchar_t code[39];
         UINT status = ERROR_SUCCESS;
         for (DWORD index = 0; status == ERROR_SUCCESS; ++index) {
-            status = MsiEnumProductsExW(nullptr, L"s-1-1-0", MSIINSTALLCONTEXT_ALL, index, code, nullptr, nullptr, nullptr);
+            status = enumProducts(nullptr, L"s-1-1-0", MSIINSTALLCONTEXT_ALL, index, code, nullptr, nullptr, nullptr);
             if (status == ERROR_SUCCESS) codes.insert(code);
         }
         if (status == ERROR_NO_MORE_ITEMS) products_ = std::move(codes);
     }
-    if (!products_) return MsiQueryProductStateW(productCode.c_str()) == INSTALLSTATE_UNKNOWN;
+    if (!products_) return productState(productCode.c_str()) == INSTALLSTATE_UNKNOWN;
     std::wstring upper = productCode;
     CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
     return products_->count(upper) == 0;
+}
+
+Wow64Folders WindowsHostSystem::Wow64()
+{
+    if (!wow64_) wow64_ = Wow64Folders{Folder(GetSystemDirectoryW), Folder(GetSystemWow64DirectoryW), Folder(GetWindowsDirectoryW)};
+    return *wow64_;
+}
+
+bool WindowsHostSystem::DriveHasRoot(wchar_t letter)
+{
+    const wchar_t root[] = {letter, L':', L'\\', L'\0'};
+    return GetDriveTypeW(root) != DRIVE_NO_ROOT_DIR;
 }
 
 }  // namespace karnio

@@ -23,9 +23,12 @@ public:
     const std::vector<std::wstring>& SearchFolders() override;
     bool IsLocalFixedDrive(wchar_t letter) override;
     bool IsUnknownProduct(const std::wstring& productCode) override;
+    Wow64Folders Wow64() override;
+    bool DriveHasRoot(wchar_t letter) override;
 
 private:
     std::optional<std::vector<std::wstring>> searchFolders_;
+    std::optional<Wow64Folders> wow64_;
     std::unordered_map<std::wstring, PathState> paths_;  // by the path in lower case
     std::optional<std::unordered_set<std::wstring>> products_;  // every user's, in upper case
     bool productsListed_ = false;

@@ -1,6 +1,9 @@
 // Identifiers shared by karnio.rc and the code.
 #pragma once
 
+// The version the version block and the About window show.
+#define KARNIO_FILE_VERSION "1.02"
+
 #define IDI_KARNIO 1
 #define IDC_SORMI 2
 #define IDR_KARNIO 100
@@ -33,6 +36,9 @@
 #define IDS_NOLLAMERKKI 1018
 #define IDS_POISTO_EI_ONNISTU 1019
 #define IDS_EI_UNICODE 1029
+#define IDS_VAIN_OMILLA 1054
+#define IDS_ASEMA_PUUTTUU 1055
+#define IDS_OIKEUDET_EI_PALAUTUNEET 1056
 #define IDS_WINDOWS_VANHA 1028
 // The info tip's detail lines, in the order of Detail, then the size units and the Windows-list lines.
 #define IDS_JULKAISIJA 1040

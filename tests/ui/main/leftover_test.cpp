@@ -35,18 +35,7 @@ public:
 
     bool ExpandVariables(const std::wstring& text, std::wstring& expanded) override
     {
-        static const std::map<std::wstring, std::wstring> variables = {{L"PROGRAMFILES", L"C:\\Program Files"}};
-        expanded.clear();
-        for (std::size_t at = 0; at < text.size();) {
-            const std::size_t close = text[at] == L'%' ? text.find(L'%', at + 1) : std::wstring::npos;
-            const auto value = close == std::wstring::npos ? variables.end() : variables.find(text.substr(at + 1, close - at - 1));
-            if (value == variables.end()) {
-                expanded += text[at++];
-            } else {
-                expanded += value->second;
-                at = close + 1;
-            }
-        }
+        expanded = ExpandWith(text, {{L"PROGRAMFILES", L"C:\\Program Files"}, {L"PROGRAMFILES(X86)", L"C:\\Program Files (x86)"}});
         return true;
     }
     std::wstring FullPath(const std::wstring& path) override
@@ -66,7 +55,7 @@ public:
     PathState Probe(const std::wstring& path) override
     {
         existenceAsked.push_back(path);
-        const std::wstring folded = Lower(path);
+        const std::wstring folded = Lower(test::PlainPath(path));
         for (const auto& [folder, error] : closed)
             if (folded.rfind(folder, 0) == 0) return {PathState::Failed, error};
         if (files.count(folded)) return {PathState::File};
@@ -81,6 +70,8 @@ public:
         return letter == L'C';  // D: removable, E: network, F: not mapped
     }
     bool IsUnknownProduct(const std::wstring& code) override { return Lower(code) != Lower(kKnown); }
+    Wow64Folders Wow64() override { return {L"C:\\Windows\\system32", L"C:\\Windows\\SysWOW64", L"C:\\Windows"}; }
+    bool DriveHasRoot(wchar_t letter) override { return letter != L'F'; }
 };
 
 struct Case {
@@ -166,7 +157,8 @@ TEST(Leftover, NothingThatMayOnlyBeAbsentNowIsMarkedOrEvenLookedFor)
         {L"MsiExec.exe /X{}", Leftover::None, L""},
     });
     // Only rundll32 and msiexec themselves, in the system folder, were looked for.
-    for (const std::wstring& asked : system.existenceAsked) EXPECT_EQ(Lower(asked).rfind(L"c:\\windows\\", 0), 0u) << Ascii(asked);
+    for (const std::wstring& asked : system.existenceAsked)
+        EXPECT_EQ(Lower(asked).rfind(L"\\\\?\\c:\\windows\\", 0), 0u) << Ascii(asked);
     EXPECT_EQ(Ascii(system.drivesAsked).find_first_not_of("CDEF"), std::string::npos);
 
     system.existenceAsked.clear();
@@ -191,7 +183,7 @@ TEST(Leftover, NothingThatMayOnlyBeAbsentNowIsMarkedOrEvenLookedFor)
         {L"poistettu.exe", Leftover::None, L""},
         {L"msiexec.exe /x foo", Leftover::None, L""},
     });
-    for (const std::wstring& asked : system.existenceAsked) EXPECT_EQ(asked[0], L'C') << Ascii(asked);
+    for (const std::wstring& asked : system.existenceAsked) EXPECT_EQ(asked.substr(0, 5), L"\\\\?\\C") << Ascii(asked);
 }
 
 // Unquoted programs without ".exe" are found as Windows finds them, except inside
@@ -205,14 +197,18 @@ TEST(Leftover, UnquotedProgramsAreFoundWithoutStartingAPlantedOne)
         std::wstring arguments;  // ...with these
         Leftover::Kind kind;     // the row's mark...
         std::wstring subject;    // ...and what it names
+        bool wow64 = false;      // of the 32-bit view
     };
     MadeUpSystem system;
+    const std::wstring deep = L"C:\\Syvä" + std::wstring(300, L'x') + L"\\poista.exe";
     system.files.insert({L"c:\\program.exe", L"c:\\program files\\foo\\uninst.cmd",
                          L"c:\\app.v2\\uninst.exe", L"c:\\tools\\setup.bin.exe", L"c:\\program files\\foo\\setup.com",
                          L"c:\\x\\bar.dll", L"c:\\x\\baz", L"c:\\y\\qux.dll", L"c:\\program files\\foo.com",
                          L"c:\\program files\\foo.com tools\\uninst.exe", L"c:\\program files\\bar.com tools\\uninst.exe",
                          L"\\\\server\\program.exe", L"c:\\shared.exe", L"c:\\app.v2\\helper.dll", L"c:\\tools\\setup.exe",
-                         L"c:\\tools\\setup\\x"});
+                         L"c:\\tools\\setup\\x", L"c:\\windows\\syswow64\\kova32.exe", L"c:\\windows\\system32\\kova64.exe",
+                         L"c:\\windows\\system32\\spool\\x.exe", L"c:\\windows\\syswow64\\spool\\x.exe",
+                         L"c:\\program files (x86)\\kova32\\poista.exe", Lower(deep)});
     system.closed = {{L"c:\\locked", 5}, {L"c:\\shared files", 5}, {L"c:\\busy", 32}};
     system.folders.push_back(L"C:\\Locked\\bin");
     const std::wstring gone = kGone;
@@ -229,6 +225,15 @@ TEST(Leftover, UnquotedProgramsAreFoundWithoutStartingAPlantedOne)
         {L"\\\\server\\Program Files\\Foo\\uninst /S", 53, L"", L"", Leftover::None, L""},
         // An option or a trailing blank is never a folder's name.
         {L"C:\\Tools\\setup /u ", 0, L"C:\\Tools\\setup.exe", L" /u", Leftover::None, L""},
+        // A 32-bit entry's paths as a 32-bit program sees them, then as written.
+        {L"C:\\Windows\\System32\\kova32.exe /x", 0, L"C:\\Windows\\SysWOW64\\kova32.exe", L" /x", Leftover::None, L"", true},
+        {L"C:\\Windows\\System32\\kova32.exe /x", 53, L"", L"", Leftover::MissingProgram, L"C:\\Windows\\System32\\kova32.exe"},
+        {L"C:\\Windows\\Sysnative\\kova64.exe", 0, L"C:\\Windows\\system32\\kova64.exe", L"", Leftover::None, L"", true},
+        {L"C:\\Windows\\System32\\spool\\x.exe", 0, L"C:\\Windows\\System32\\spool\\x.exe", L"", Leftover::None, L"", true},
+        {L"%PROGRAMFILES%\\Kova32\\poista.exe /S", 0, L"C:\\Program Files (x86)\\Kova32\\poista.exe", L" /S", Leftover::None, L"", true},
+        {L"%PROGRAMFILES%\\Foo\\uninst.exe", 0, L"C:\\Program Files\\Foo\\uninst.exe", L"", Leftover::None, L"", true},
+        {L"%PROGRAMFILES%\\Kova32\\poista.exe /S", 53, L"", L"", Leftover::MissingProgram, L"C:\\Program Files\\Kova32\\poista.exe"},
+        {deep + L" /S", 0, deep, L" /S", Leftover::None, L""},
         {L"C:\\Program Files\\Gone\\uninst /S", 53, L"", L"", Leftover::MissingProgram, L"C:\\Program Files\\Gone\\uninst"},
         {L"C:\\Program Files\\Foo\\setup.com /x", 0, L"C:\\Program Files\\Foo\\setup.com", L" /x", Leftover::None, L""},
         {L"C:\\Old Tools\\x.com /q", 53, L"", L"", Leftover::MissingProgram, L"C:\\Old Tools\\x.com"},
@@ -258,15 +263,22 @@ TEST(Leftover, UnquotedProgramsAreFoundWithoutStartingAPlantedOne)
         {L"C:\\x\\notmsiexec.exe /X" + gone, 53, L"", L"", Leftover::MissingProgram, L"C:\\x\\notmsiexec.exe"},
     };
     for (const Row& row : rows) {
-        const LaunchPlan plan = PlanLaunch(row.command, system);
+        const CommandContext context = {row.wow64};
+        const LaunchPlan plan = PlanLaunch(row.command, system, context);
         EXPECT_EQ(plan.error, row.error) << Ascii(row.command);
         EXPECT_EQ(Lower(plan.program), Lower(row.runs)) << Ascii(row.command);
         EXPECT_EQ(Ascii(plan.line), plan.program.empty() ? "" : "\"" + Ascii(plan.program) + "\"" + Ascii(row.arguments))
             << Ascii(row.command);
-        const Leftover leftover = FindLeftover(row.command, system);
+        const Leftover leftover = FindLeftover(row.command, system, context);
         EXPECT_EQ(leftover.kind, row.kind) << Ascii(row.command);
         EXPECT_EQ(Ascii(leftover.subject), Ascii(row.subject)) << Ascii(row.command);
     }
+    // Every probe, the 300-character path's included, is of the form Windows takes at any length.
+    for (const std::wstring& asked : system.existenceAsked) EXPECT_EQ(asked.rfind(L"\\\\?\\", 0), 0u) << Ascii(asked);
+    // A drive letter with no root is named instead of 53; the row stays black.
+    EXPECT_EQ(PlanLaunch(L"F:\\Setup\\uninst.exe /S", system).missingDrive, L'F');
+    EXPECT_EQ(PlanLaunch(L"E:\\Setup\\uninst.exe /S", system).missingDrive, 0);
+    EXPECT_EQ(FindLeftover(L"F:\\Setup\\uninst.exe /S", system).kind, Leftover::None);
 }
 
 // Generated uninstaller paths with decoys planted in the folders above them.

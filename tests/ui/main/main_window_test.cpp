@@ -235,6 +235,32 @@ TEST_F(MainWindow, RefreshWithF5ReadsTheRegistryAgain)
     EXPECT_EQ(test::RecordedShellCalls()[0].file, L"readme.txt");
 }
 
+// Pages open through the desktop's shell, as the desktop user; ShellExecuteW only
+// when a step of the way there fails: always exactly one of the two.
+TEST_F(MainWindow, PagesOpenThroughTheDesktopsShellElseAsKarnio)
+{
+    FrmKarnio& window = Open();
+    constexpr int kSteps = 4;
+    for (int failing = 0; failing <= kSteps; ++failing) {
+        std::vector<std::wstring> opened;
+        std::vector<DesktopStep> steps;
+        for (int step = 0; step < kSteps; ++step)
+            steps.push_back([&, step](IUnknown*, const ShellRequest& request, IUnknown**) {
+                if (step == failing) return E_FAIL;
+                if (step + 1 == kSteps) opened.push_back(request.file);
+                return S_OK;
+            });
+        test::RecordShellCalls(steps);
+        Command(IDM_OHJELMAPAIVITYKSET);
+        const std::wstring page = L"http://www.example.com/suomi/karnio.html";
+        EXPECT_EQ(opened, failing == kSteps ? std::vector<std::wstring>{page} : std::vector<std::wstring>{}) << failing;
+        const auto fallbacks = test::RecordedShellCalls();
+        EXPECT_EQ(fallbacks.size(), failing == kSteps ? 0u : 1u) << failing;
+        for (const test::ShellCall& call : fallbacks) EXPECT_EQ(call.file, page);
+    }
+    (void)window;
+}
+
 TEST_F(MainWindow, CloseBoxEndsTheProgramWithoutQuestions)
 {
     FrmKarnio& window = Open();

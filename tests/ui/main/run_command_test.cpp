@@ -131,7 +131,7 @@ TEST(Launcher, NeverStartsADecoyForAnUnquotedPath)
     const auto markerOf = [&] { return marker + std::to_wstring(++run); };
     for (const std::wstring& program : {real, std::wstring(L"C:\\Program Files\\Foo\\uninst")}) {
         const std::wstring file = markerOf();
-        EXPECT_EQ(KaynnistaKomento(program + L" /S marker " + file), 0) << Narrow(program);
+        EXPECT_EQ(KaynnistaKomento(program + L" /S marker " + file).error, 0) << Narrow(program);
         EXPECT_EQ(AwaitMarker(file), real) << Narrow(program);
     }
 
@@ -139,7 +139,7 @@ TEST(Launcher, NeverStartsADecoyForAnUnquotedPath)
     ASSERT_EQ(GetFileAttributesW(real.c_str()), INVALID_FILE_ATTRIBUTES);
     for (const std::wstring& program : {real, std::wstring(L"C:\\Program Files\\Foo\\uninst")}) {
         const std::wstring file = markerOf();
-        EXPECT_EQ(KaynnistaKomento(program + L" /S marker " + file), kErrorNumberFileNotFound) << Narrow(program);
+        EXPECT_EQ(KaynnistaKomento(program + L" /S marker " + file).error, kErrorNumberFileNotFound) << Narrow(program);
         Sleep(300);
         EXPECT_EQ(ReadMarker(file), L"") << Narrow(program);
         CloseHandle(CreateFileW((file + L".release").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
@@ -162,19 +162,19 @@ TEST(Launcher, FindsBareNamesAndExpandsVariables)
     GetTempPathW(MAX_PATH, temp);
     const std::wstring marker = std::wstring(temp) + name + L".txt";
 
-    EXPECT_EQ(KaynnistaKomento(name + L".exe marker " + marker), 0);
+    EXPECT_EQ(KaynnistaKomento(name + L".exe marker " + marker).error, 0);
     EXPECT_EQ(AwaitMarker(marker), copy);
     DeleteWhenFree(marker);
     DeleteWhenFree(marker + L".release");
 
     SetEnvironmentVariableW(L"KARNIO_TEST_DIR", L"C:\\windows");
-    EXPECT_EQ(KaynnistaKomento(L"%KARNIO_TEST_DIR%\\" + name + L" marker " + marker), 0);
+    EXPECT_EQ(KaynnistaKomento(L"%KARNIO_TEST_DIR%\\" + name + L" marker " + marker).error, 0);
     EXPECT_EQ(AwaitMarker(marker), copy);
     DeleteWhenFree(marker);
     DeleteWhenFree(marker + L".release");
 
-    EXPECT_EQ(KaynnistaKomento(L"ei-tallaista-ohjelmaa.exe /x"), kErrorNumberFileNotFound);
-    EXPECT_EQ(KaynnistaKomento(L""), kErrorNumberInvalidCall);
+    EXPECT_EQ(KaynnistaKomento(L"ei-tallaista-ohjelmaa.exe /x").error, kErrorNumberFileNotFound);
+    EXPECT_EQ(KaynnistaKomento(L"").error, kErrorNumberInvalidCall);
     DeleteWhenFree(copy);
 }
 
@@ -244,7 +244,7 @@ TEST(Launcher, HostileCommandLinesGiveADefinedErrorOrStartTheNamedProgram)
         for (std::size_t at; (at = line.find(L" M")) != std::wstring::npos && (at + 2 == line.size() || line[at + 2] == L'\0');)
             line.replace(at + 1, 1, marker);
         if (const std::size_t at = line.find(L"\"M\""); at != std::wstring::npos) line.replace(at + 1, 1, marker);
-        const int error = KaynnistaKomento(line);
+        const int error = KaynnistaKomento(line).error;
         if (rows[i].error == kAnyError)
             EXPECT_NE(error, 0) << "row " << i;
         else
