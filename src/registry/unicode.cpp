@@ -82,9 +82,18 @@ std::string Utf8KeepingSurrogates(const std::u16string& utf16) { return ToUtf8(u
 
 std::size_t LoneSurrogateAt(const std::string& utf8)
 {
-    // U+D800 to U+DFFF encode as ED A0..BF xx.
-    for (std::size_t i = 0; i + 1 < utf8.size(); ++i)
-        if (static_cast<unsigned char>(utf8[i]) == 0xED && (static_cast<unsigned char>(utf8[i + 1]) & 0xE0) == 0xA0) return i;
+    // U+D800 to U+DFFF encode as ED A0..BF 80..BF; a high half right before a low one is a pair.
+    const auto half = [&](std::size_t at, unsigned char first, unsigned char last) {
+        if (at + 2 >= utf8.size() || static_cast<unsigned char>(utf8[at]) != 0xED) return false;
+        const unsigned char second = static_cast<unsigned char>(utf8[at + 1]);
+        return second >= first && second <= last && (static_cast<unsigned char>(utf8[at + 2]) & 0xC0) == 0x80;
+    };
+    for (std::size_t at = 0; at < utf8.size(); ++at) {
+        if (half(at, 0xA0, 0xAF) && half(at + 3, 0xB0, 0xBF))
+            at += 5;
+        else if (half(at, 0xA0, 0xBF))
+            return at;
+    }
     return std::string::npos;
 }
 
