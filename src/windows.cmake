@@ -7,7 +7,11 @@ add_library(karnio_ui STATIC
     src/ui/common/layout.cpp
     src/ui/common/shell.cpp
     src/ui/common/text.cpp
+    src/ui/common/window_menu.cpp
     src/ui/main/frmKarnio.cpp
+    src/ui/main/info_tip.cpp
+    src/ui/main/list_place.cpp
+    src/ui/main/list_view.cpp
     src/ui/main/launcher.cpp
     src/ui/main/listview_sink.cpp
     src/ui/main/windows_host.cpp

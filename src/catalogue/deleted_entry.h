@@ -6,7 +6,7 @@
 // Each key's class, owner and DACL are kept too; its last-write time is not.
 #pragma once
 
-#include "catalogue/uninstall_list.h"
+#include "catalogue/uninstall_source.h"
 
 #include <cstdint>
 #include <optional>

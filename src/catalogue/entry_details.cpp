@@ -1,5 +1,6 @@
 #include "catalogue/entry_details.h"
 
+#include "catalogue/uninstall_source.h"
 #include "registry/unicode.h"
 
 namespace karnio {
@@ -104,13 +105,10 @@ std::wstring TipLine(const std::wstring& text)
 std::optional<std::vector<RegistryValue>> LueArvot(Registry& registry, UninstallSource source, const std::string& aliavain)
 {
     if (!OnPoistettava(aliavain)) return std::nullopt;
-    RegKey key = 0;
-    if (registry.OpenKeyExW(RootOf(source), Utf16(kUninstallPath + aliavain).c_str(), ViewOf(source), &key) != kErrorSuccess)
-        return std::nullopt;
+    OwnedKey key(registry);
     std::vector<RegistryValue> values;
-    const bool whole = ReadValues(registry, key, values);
-    registry.CloseKey(key);
-    if (!whole) return std::nullopt;
+    if (OpenEntryToRead(registry, source, Utf16(aliavain), key) != kErrorSuccess || !ReadValues(registry, key.get(), values))
+        return std::nullopt;
     return values;
 }
 

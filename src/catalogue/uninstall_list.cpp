@@ -1,11 +1,8 @@
 #include "catalogue/uninstall_list.h"
 
-#include "catalogue/uninstall_source.h"
-
 #include "registry/mdlKarnio.h"
 #include "registry/unicode.h"
 
-#include <algorithm>
 #include <cstdint>
 
 namespace karnio {
@@ -75,60 +72,11 @@ void ListaaLahde(Registry& registry, UninstallSource lahde, ListSink& ohjelmat, 
 
 }  // namespace
 
-RegKey RootOf(UninstallSource source)
-{
-    return source == UninstallSource::User ? kHkeyCurrentUser : kHkeyLocalMachine;
-}
-
-RegView ViewOf(UninstallSource source)
-{
-    return source == UninstallSource::Machine32 ? RegView::Bits32 : RegView::Native;
-}
-
-std::string ShownKeyName(const std::string& subkey)
-{
-    const std::size_t readable = std::min(subkey.find('\0'), LoneSurrogateAt(subkey));
-    return readable == std::string::npos ? subkey : subkey.substr(0, readable) + "\xE2\x80\xA6";  // "…"
-}
-
-std::string KeyPathText(UninstallSource source, const std::string& key, const std::string& userHive)
-{
-    const std::string subkey = ShownKeyName(key);
-    switch (source) {
-    case UninstallSource::Machine32:
-        return "HKEY_LOCAL_MACHINE\\Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + subkey;
-    case UninstallSource::User:
-        return (userHive.empty() ? std::string("HKEY_CURRENT_USER\\") : "HKEY_USERS\\" + userHive + "\\") + kUninstallPath + subkey;
-    case UninstallSource::Machine:
-        break;
-    }
-    return std::string("HKEY_LOCAL_MACHINE\\") + kUninstallPath + subkey;
-}
-
 void ListaaOhjelmat(Registry& registry, ListSink& ohjelmat, ListSink& piilotetut)
 {
     ohjelmat.RemoveAll();
     piilotetut.RemoveAll();
     for (const UninstallSource lahde : kUninstallSources) ListaaLahde(registry, lahde, ohjelmat, piilotetut);
-}
-
-bool OnPoistettava(const std::string& aliavain)
-{
-    return !aliavain.empty() && aliavain.find('\\') == std::string::npos && aliavain.find('\0') == std::string::npos &&
-           !HoldsLoneSurrogate(aliavain);
-}
-
-bool PoistaAvain(Registry& registry, UninstallSource source, const std::string& aliavain)
-{
-    if (!OnPoistettava(aliavain)) return false;
-    DeleteEntry(registry, source, Utf16(aliavain), nullptr);
-    return true;
-}
-
-RegStatus DeleteInSource(Registry& registry, UninstallSource source, const std::string& path)
-{
-    if (ViewOf(source) == RegView::Native) return registry.DeleteKey(RootOf(source), path.c_str());
-    return registry.DeleteKeyEx(RootOf(source), path.c_str(), ViewOf(source));
 }
 
 }  // namespace karnio

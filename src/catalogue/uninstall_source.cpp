@@ -2,12 +2,63 @@
 
 #include "registry/unicode.h"
 
+#include <algorithm>
+
 namespace karnio {
 
 namespace {
 // A key name has at most 255 characters.
 constexpr std::uint32_t kKeyNameRoom = 256;
 }  // namespace
+
+RegKey RootOf(UninstallSource source)
+{
+    return source == UninstallSource::User ? kHkeyCurrentUser : kHkeyLocalMachine;
+}
+
+RegView ViewOf(UninstallSource source)
+{
+    return source == UninstallSource::Machine32 ? RegView::Bits32 : RegView::Native;
+}
+
+std::string ShownKeyName(const std::string& subkey)
+{
+    const std::size_t readable = std::min(subkey.find('\0'), LoneSurrogateAt(subkey));
+    return readable == std::string::npos ? subkey : subkey.substr(0, readable) + "\xE2\x80\xA6";  // "…"
+}
+
+std::string KeyPathText(UninstallSource source, const std::string& key, const std::string& userHive)
+{
+    const std::string subkey = ShownKeyName(key);
+    switch (source) {
+    case UninstallSource::Machine32:
+        return "HKEY_LOCAL_MACHINE\\Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + subkey;
+    case UninstallSource::User:
+        return (userHive.empty() ? std::string("HKEY_CURRENT_USER\\") : "HKEY_USERS\\" + userHive + "\\") + kUninstallPath + subkey;
+    case UninstallSource::Machine:
+        break;
+    }
+    return std::string("HKEY_LOCAL_MACHINE\\") + kUninstallPath + subkey;
+}
+
+bool OnPoistettava(const std::string& aliavain)
+{
+    return !aliavain.empty() && aliavain.find('\\') == std::string::npos && aliavain.find('\0') == std::string::npos &&
+           !HoldsLoneSurrogate(aliavain);
+}
+
+bool PoistaAvain(Registry& registry, UninstallSource source, const std::string& aliavain)
+{
+    if (!OnPoistettava(aliavain)) return false;
+    DeleteEntry(registry, source, Utf16(aliavain), nullptr);
+    return true;
+}
+
+RegStatus DeleteInSource(Registry& registry, UninstallSource source, const std::string& path)
+{
+    if (ViewOf(source) == RegView::Native) return registry.DeleteKey(RootOf(source), path.c_str());
+    return registry.DeleteKeyEx(RootOf(source), path.c_str(), ViewOf(source));
+}
 
 std::string PerUserHive(Identities& identities)
 {
@@ -17,6 +68,11 @@ std::string PerUserHive(Identities& identities)
 }
 
 std::string UninstallKeyPath() { return std::string(kUninstallPath, sizeof kUninstallPath - 2); }
+
+RegStatus OpenEntryToRead(Registry& registry, UninstallSource source, const std::u16string& subkey, OwnedKey& entry)
+{
+    return registry.OpenKeyExW(RootOf(source), (Utf16(kUninstallPath) + subkey).c_str(), ViewOf(source), entry.Out());
+}
 
 RegStatus OpenEntry(Registry& registry, UninstallSource source, const std::u16string& subkey, OwnedKey& entry)
 {

@@ -1,15 +1,55 @@
-// An entry's own key in its source: opened below the source's Uninstall key as
-// the lists read it, and every key of its tree opened as itself, a registry link
-// included, so that nothing a link points at is read into a copy or deleted.
+// Where the entries are and how one goes: the three Uninstall keys (root, view
+// and key path), whose hive the per-user one is, and an entry's own key, opened
+// below its source's Uninstall key as the lists read it and, for a copy or a
+// delete, every key of its tree opened as itself, a registry link included, so
+// that nothing a link points at is read into a copy or deleted. The list
+// builder, the details reader and the undo copy all come here for it.
 #pragma once
 
-#include "catalogue/uninstall_list.h"
+#include "registry/registry.h"
 
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace karnio {
+
+inline constexpr char kUninstallPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+// The three Uninstall keys that feed Windows' list of installed programs, in
+// the order they are walked: HKEY_LOCAL_MACHINE in the native view, the same
+// key in the 32-bit view (where 32-bit installers write), HKEY_CURRENT_USER.
+enum class UninstallSource { Machine, Machine32, User };
+inline constexpr UninstallSource kUninstallSources[] = {UninstallSource::Machine, UninstallSource::Machine32,
+                                                        UninstallSource::User};
+
+RegKey RootOf(UninstallSource source);
+RegView ViewOf(UninstallSource source);
+
+// A subkey name as the lists show it: one with a zero character (made through
+// the native API) or an unpaired surrogate, as the part before it followed by "…".
+std::string ShownKeyName(const std::string& subkey);
+
+// The subkey's full registry path as Regedit shows it, for example
+// HKEY_LOCAL_MACHINE\Software\WOW6432Node\Microsoft\...\Uninstall\<subkey>;
+// a per-user entry in HKEY_USERS\<userHive> where that is another user's hive.
+std::string KeyPathText(UninstallSource source, const std::string& subkey, const std::string& userHive = "");
+
+// Deletes root\path in the source's root and view: RegDeleteKeyA natively,
+// RegDeleteKeyExA in the 32-bit view.
+RegStatus DeleteInSource(Registry& registry, UninstallSource source, const std::string& path);
+
+// Whether a subkey name may be deleted: not empty (nothing chosen yet: the path
+// would name the Uninstall key itself), without a separator, and without a zero
+// character or an unpaired surrogate (the path would name the key called by the
+// part before the zero, or the one with U+FFFD in its place).
+bool OnPoistettava(const std::string& aliavain);
+
+// Deletes the subkey of one entry, with everything under it, from the Uninstall
+// key it was listed from (DeleteEntry). A key name that OnPoistettava refuses is
+// not even asked about; returns whether the registry was asked. The deletion's
+// own status is not examined.
+bool PoistaAvain(Registry& registry, UninstallSource source, const std::string& aliavain);
 
 // A registry key handle that is closed when it goes.
 class OwnedKey {
@@ -48,6 +88,9 @@ std::string PerUserHive(Identities& identities);
 
 // The source's Uninstall key, without the trailing separator.
 std::string UninstallKeyPath();
+
+// Opens the entry's key as the lists read it, through a link, for reading.
+RegStatus OpenEntryToRead(Registry& registry, UninstallSource source, const std::u16string& subkey, OwnedKey& entry);
 
 // Opens the entry's own key, a link as itself, for reading and deleting.
 RegStatus OpenEntry(Registry& registry, UninstallSource source, const std::u16string& subkey, OwnedKey& entry);

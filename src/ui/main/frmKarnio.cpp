@@ -1,6 +1,5 @@
 #include "ui/main/frmKarnio.h"
 
-#include "catalogue/entry_details.h"
 #include "catalogue/uninstall_list.h"
 #include "registry/unicode.h"
 #include "ui/about/frmTietoja.h"
@@ -8,7 +7,10 @@
 #include "ui/common/layout.h"
 #include "ui/common/shell.h"
 #include "ui/common/text.h"
+#include "ui/common/window_menu.h"
 #include "ui/main/launcher.h"
+#include "ui/main/list_place.h"
+#include "ui/main/list_view.h"
 #include "ui/main/listview_sink.h"
 #include "ui/resources/resource.h"
 
@@ -32,148 +34,6 @@ constexpr TwipsRect kFraKehysviivaTwips = {-120, 0, 12000, 35};
 
 enum ControlId { kIdLvwOhjelmat = 1001, kIdLvwOhjelmat2 = 1002, kIdFraKehysviiva = 1003 };
 constexpr int kPopUpPosition = 2;  // "PopUp" is the third menu of the menu bar resource
-
-HWND CreateListView(HWND parent, const TwipsRect& place, int id, int dpi, unsigned nameHeader)
-{
-    HWND list = CreateChild(parent, WC_LISTVIEWW, L"", WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL,
-                            WS_EX_CLIENTEDGE, place, id, dpi);
-    ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
-    const unsigned headers[] = {nameHeader, IDS_SARAKE_KOMENTO};
-    for (int column = 0; column < 2; ++column) {
-        std::wstring text = LoadText(headers[column]);
-        LVCOLUMNW info = {};
-        info.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        info.cx = TwipsToPixels(1440, dpi);
-        info.pszText = text.data();
-        info.iSubItem = column;
-        SendMessageW(list, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&info));
-    }
-    return list;
-}
-
-// A tip for the whole list whose text is asked for when it shows (TTN_GETDISPINFO).
-// The message loop relays the list's mouse messages to it: a subclassed list
-// (TTF_SUBCLASS) costs Wine a server call for every message the list handles.
-HWND CreateInfoTip(HWND owner, HWND list)
-{
-    HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
-    TTTOOLINFOW tool = {};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND;
-    tool.hwnd = owner;
-    tool.uId = reinterpret_cast<UINT_PTR>(list);
-    tool.lpszText = LPSTR_TEXTCALLBACKW;
-    SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    // A tip breaks its text into lines only once it has a width to keep within.
-    SendMessageW(tip, TTM_SETMAXTIPWIDTH, 0, GetSystemMetrics(SM_CXVIRTUALSCREEN));
-    return tip;
-}
-
-// The row under a point of the list's client area, or -1.
-int RowAt(HWND list, POINT point)
-{
-    LVHITTESTINFO hit = {};
-    hit.pt = point;
-    const int item = static_cast<int>(SendMessageW(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
-    return (hit.flags & LVHT_ONITEM) ? item : -1;
-}
-
-CalendarDate LocalDate(std::uint32_t seconds)
-{
-    constexpr std::uint64_t kSecondsFrom1601To1970 = 11644473600ULL;
-    ULARGE_INTEGER moment;
-    moment.QuadPart = (seconds + kSecondsFrom1601To1970) * 10000000ULL;
-    const FILETIME utc = {moment.LowPart, moment.HighPart};
-    SYSTEMTIME universal = {}, local = {};
-    if (!FileTimeToSystemTime(&utc, &universal) || !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local))
-        local = universal;
-    return {local.wYear, local.wMonth, local.wDay};
-}
-
-// The tip's lines about what the entry holds and about Windows' own list, each after a line break.
-std::wstring DetailText(const EntryDetails& details)
-{
-    static constexpr unsigned kLabels[] = {IDS_JULKAISIJA, IDS_VERSIO_RIVI, IDS_ASENNETTU, IDS_KANSIO, IDS_KOKO};
-    static constexpr unsigned kUnits[] = {0, IDS_KOKO_KT, IDS_KOKO_MT, IDS_KOKO_GT};
-    std::wstring text;
-    for (const DetailLine& line : details.lines) {
-        const unsigned unit = kUnits[static_cast<int>(line.unit)];
-        text += L"\r\n" + LoadText(kLabels[static_cast<int>(line.kind)]) + (unit ? LoadText(unit, line.text) : line.text);
-    }
-    switch (details.hidden) {
-    case Hidden::SystemComponent: text += L"\r\n" + LoadText(IDS_EI_NAY_OSA); break;
-    case Hidden::Update: text += L"\r\n" + LoadText(IDS_EI_NAY_PAIVITYS, details.parent); break;
-    case Hidden::NoName: text += L"\r\n" + LoadText(IDS_EI_NAY_NIMI); break;
-    case Hidden::NoCommand: text += L"\r\n" + LoadText(IDS_EI_NAY_KOMENTO); break;
-    case Hidden::None: break;
-    }
-    return text;
-}
-
-// Where a list's view stands: its top row, by the entry shown there, and its
-// horizontal scroll position.
-struct ListPlace {
-    int top = 0;
-    int scrolledX = 0;
-    bool topListed = false;  // whether a row is on top: then source and key tell its entry
-    UninstallSource source = UninstallSource::Machine;
-    std::string key;
-};
-
-int HorizontalPosition(HWND list)
-{
-    SCROLLINFO info = {};
-    info.cbSize = sizeof info;
-    info.fMask = SIF_POS;
-    return GetScrollInfo(list, SB_HORZ, &info) ? info.nPos : 0;
-}
-
-ListPlace PlaceOf(HWND list, const ListViewSink& sink)
-{
-    ListPlace place;
-    place.top = ListView_GetTopIndex(list);
-    place.scrolledX = HorizontalPosition(list);
-    if (const ListViewSink::Row* row = sink.RowAt(place.top)) {
-        place.topListed = true;
-        place.source = row->source;
-        place.key = row->key;
-    }
-    return place;
-}
-
-// The item showing the entry, or -1.
-int ItemOf(HWND list, const ListViewSink& sink, UninstallSource source, const std::string& key)
-{
-    const int count = ListView_GetItemCount(list);
-    for (int item = 0; item < count; ++item) {
-        const ListViewSink::Row* row = sink.RowAt(item);
-        if (row && row->source == source && row->key == key) return item;
-    }
-    return -1;
-}
-
-// Scrolls so that item is the top row, or as near as the list's length allows.
-void ScrollToTop(HWND list, int item)
-{
-    const int count = ListView_GetItemCount(list);
-    if (count == 0) return;
-    item = std::clamp(item, 0, std::max(0, count - ListView_GetCountPerPage(list)));
-    RECT row = {};
-    ListView_GetItemRect(list, 0, &row, LVIR_BOUNDS);
-    const int rows = item - ListView_GetTopIndex(list);
-    if (rows != 0) ListView_Scroll(list, 0, rows * (row.bottom - row.top));
-}
-
-// The same stretch of rows as before a rebuild: the entry that was on top, else the same top index.
-void RestorePlace(HWND list, const ListViewSink& sink, const ListPlace& place)
-{
-    const int item = place.topListed ? ItemOf(list, sink, place.source, place.key) : -1;
-    ScrollToTop(list, item >= 0 ? item : place.top);
-    const int dx = place.scrolledX - HorizontalPosition(list);
-    if (dx != 0) ListView_Scroll(list, dx, 0);
-}
 
 }  // namespace
 
@@ -235,8 +95,7 @@ void FrmKarnio::CreateControls()
     ohjelmat_ = std::make_unique<ListViewSink>(lvwOhjelmat_);
     piilotetut_ = std::make_unique<ListViewSink>(lvwOhjelmat2_);
     lastFocus_ = lvwOhjelmat_;
-    ohjelmatTip_ = CreateInfoTip(hwnd_, lvwOhjelmat_);
-    piilotetutTip_ = CreateInfoTip(hwnd_, lvwOhjelmat2_);
+    tips_.Create(hwnd_, lvwOhjelmat_, lvwOhjelmat2_);
 }
 
 // Fonts and icons for the current DPI; the ones they replace are freed once no control uses them.
@@ -296,27 +155,6 @@ void FrmKarnio::OnDpiChanged(int dpi, const RECT& suggested)
     SetClientSize(hwnd_, kClientWidthTwips, kClientHeightTwips, dpi_);
 }
 
-void FrmKarnio::RelayToInfoTip(MSG& message)
-{
-    const int slot = message.hwnd == lvwOhjelmat_ ? 0 : 1;
-    const int top = ListView_GetTopIndex(message.hwnd);
-    if (top != tipTop_[slot]) {
-        // Scrolled since the last look: the row under the pointer is another.
-        SendMessageW(InfoTipOf(message.hwnd), TTM_POP, 0, 0);
-        tipItem_[slot] = -1;
-        tipTop_[slot] = top;
-    }
-    if (message.message == WM_MOUSEMOVE) {
-        // Moving to another row hides the tip, so that it shows again with that row's path.
-        const int item = RowAt(message.hwnd, {GET_X_LPARAM(message.lParam), GET_Y_LPARAM(message.lParam)});
-        if (item != tipItem_[slot]) {
-            tipItem_[slot] = item;
-            SendMessageW(InfoTipOf(message.hwnd), TTM_POP, 0, 0);
-        }
-    }
-    SendMessageW(InfoTipOf(message.hwnd), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&message));
-}
-
 void FrmKarnio::Form_Load()
 {
     HMENU menuBar = GetMenu(hwnd_);
@@ -370,7 +208,7 @@ void FrmKarnio::Rebuild(Selection selection, bool keepPlace, UninstallSource sou
         SendMessageW(list, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(list, nullptr, TRUE);
     }
-    HideInfoTips();
+    tips_.HideAll();
 }
 
 void FrmKarnio::Forget()
@@ -380,23 +218,12 @@ void FrmKarnio::Forget()
     listaAvain_ = nullptr;
 }
 
-// A tip that shows speaks of the row that was under the pointer; after a
-// rebuild or a scroll another entry may be there.
-void FrmKarnio::HideInfoTips()
-{
-    for (int slot = 0; slot < 2; ++slot) {
-        SendMessageW(slot == 0 ? ohjelmatTip_ : piilotetutTip_, TTM_POP, 0, 0);
-        tipItem_[slot] = -1;
-        tipTop_[slot] = -1;
-    }
-}
-
 bool FrmKarnio::PreTranslateMessage(MSG& message)
 {
     if (!hwnd_) return false;
     if (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST &&
         (message.hwnd == lvwOhjelmat_ || message.hwnd == lvwOhjelmat2_))
-        RelayToInfoTip(message);
+        tips_.Relay(message);
     // Windows hides focus rectangles until the keyboard is used; these keys are used on the lists.
     if ((message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN) &&
         (message.hwnd == lvwOhjelmat_ || message.hwnd == lvwOhjelmat2_))
@@ -511,14 +338,14 @@ void FrmKarnio::OnCommand(int id)
 
 LRESULT FrmKarnio::OnNotify(NMHDR& header)
 {
-    if (header.code == TTN_GETDISPINFOW && (header.hwndFrom == ohjelmatTip_ || header.hwndFrom == piilotetutTip_)) {
+    if (header.code == TTN_GETDISPINFOW && tips_.ListOf(header.hwndFrom)) {
         OnInfoTipText(reinterpret_cast<NMTTDISPINFOW&>(header));
         return 0;
     }
     if (header.hwndFrom != lvwOhjelmat_ && header.hwndFrom != lvwOhjelmat2_) return 0;
-    if (header.code == NM_CUSTOMDRAW) return OnCustomDraw(header.hwndFrom, reinterpret_cast<NMLVCUSTOMDRAW&>(header));
+    if (header.code == NM_CUSTOMDRAW) return DrawRow(header.hwndFrom, SinkOf(header.hwndFrom), reinterpret_cast<NMLVCUSTOMDRAW&>(header));
     if (header.code == LVN_ENDSCROLL) {
-        HideInfoTips();
+        tips_.HideAll();
         return 0;
     }
     if (header.code == NM_CLICK) {
@@ -534,50 +361,14 @@ LRESULT FrmKarnio::OnNotify(NMHDR& header)
 
 void FrmKarnio::OnInfoTipText(NMTTDISPINFOW& info)
 {
-    // The tip names the full registry key of the row under the mouse; none over empty space.
-    HWND list = info.hdr.hwndFrom == ohjelmatTip_ ? lvwOhjelmat_ : lvwOhjelmat2_;
+    // The tip speaks of the row under the mouse; of none over empty space.
+    HWND list = tips_.ListOf(info.hdr.hwndFrom);
     POINT point;
     GetCursorPos(&point);
     ScreenToClient(list, &point);
     const ListViewSink::Row* row = SinkOf(list).RowAt(RowAt(list, point));
-    // Every line cleaned: no name or value can make a line of its own or turn the text around.
-    tipText_ = row ? TipLine(Wide(KeyPathText(row->source, row->key, desktopUser_ ? desktopUser_->sid : ""))) : std::wstring();
-    if (row && row->leftover.kind != Leftover::None) {
-        // A grey row says on a second line why it is grey.
-        const unsigned reason = row->leftover.kind == Leftover::UnknownProduct ? IDS_TUOTE_TUNTEMATON
-                                : row->leftover.kind == Leftover::MissingLibrary ? IDS_KIRJASTO_PUUTTUU
-                                                                                 : IDS_OHJELMA_PUUTTUU;
-        tipText_ += L"\r\n" + TipLine(LoadText(reason, row->leftover.subject));
-    }
-    // Read afresh each time: the tip tells what the key holds now.
-    if (row) {
-        if (const std::optional<std::vector<RegistryValue>> values = LueArvot(registry_, row->source, row->key))
-            tipText_ += DetailText(KuvaaMerkinta(*values, list == lvwOhjelmat2_, LocalDate));
-    }
-    info.lpszText = tipText_.data();
-    info.hinst = nullptr;
-}
-
-// A row whose uninstaller is gone is drawn in grey text, in both columns,
-// unless it shows as selected.
-LRESULT FrmKarnio::OnCustomDraw(HWND list, NMLVCUSTOMDRAW& draw)
-{
-    switch (draw.nmcd.dwDrawStage) {
-    case CDDS_PREPAINT:
-        return CDRF_NOTIFYITEMDRAW;
-    case CDDS_ITEMPREPAINT:
-    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
-        const ListViewSink::Row* row = SinkOf(list).RowOfParam(draw.nmcd.lItemlParam);
-        if (!row || row->leftover.kind == Leftover::None) return CDRF_DODEFAULT;
-        const bool highlighted = ListView_GetItemState(list, static_cast<int>(draw.nmcd.dwItemSpec), LVIS_SELECTED) &&
-                                 (GetFocus() == list || (GetWindowLongW(list, GWL_STYLE) & LVS_SHOWSELALWAYS));
-        if (highlighted) return CDRF_DODEFAULT;
-        draw.clrText = GetSysColor(COLOR_GRAYTEXT);
-        // Each column of the row is asked for again, so that no control draws the second in black.
-        return draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT ? CDRF_NEWFONT | CDRF_NOTIFYSUBITEMDRAW : CDRF_NEWFONT;
-    }
-    }
-    return CDRF_DODEFAULT;
+    tips_.SetText(info, row ? InfoTipText(registry_, *row, list == lvwOhjelmat2_, desktopUser_ ? desktopUser_->sid : "")
+                            : std::wstring());
 }
 
 ListViewSink& FrmKarnio::SinkOf(HWND list) { return list == lvwOhjelmat_ ? *ohjelmat_ : *piilotetut_; }
@@ -608,7 +399,7 @@ bool FrmKarnio::OnContextMenu(HWND source, int x, int y)
     if (!list) {
         const LRESULT hit = x == -1 && y == -1 ? HTCLIENT : SendMessageW(hwnd_, WM_NCHITTEST, 0, MAKELPARAM(x, y));
         if (hit == HTCAPTION || hit == HTSYSMENU) return false;  // Windows' own handling shows it there
-        ShowWindowMenu(x, y);
+        ShowWindowMenu(hwnd_, x, y);
         return true;
     }
     // The menu acts on the row highlighted in the list it opens over, or on nothing.
@@ -632,27 +423,6 @@ bool FrmKarnio::OnContextMenu(HWND source, int x, int y)
     }
     TrackPopupMenu(mnuPopUp_.get(), 0, x, y, 0, hwnd_, nullptr);
     return true;
-}
-
-void FrmKarnio::ShowWindowMenu(int x, int y)
-{
-    if (x == -1 && y == -1) {
-        POINT corner = {0, 0};
-        ClientToScreen(hwnd_, &corner);
-        x = corner.x;
-        y = corner.y;
-    }
-    // A fixed-size window: only moving, minimizing, restoring a minimized one and closing apply.
-    HMENU menu = GetSystemMenu(hwnd_, FALSE);
-    const bool minimized = IsIconic(hwnd_);
-    const auto enable = [&](UINT command, bool on) { EnableMenuItem(menu, command, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED)); };
-    enable(SC_RESTORE, minimized);
-    enable(SC_MOVE, !minimized);
-    enable(SC_SIZE, false);
-    enable(SC_MINIMIZE, !minimized);
-    enable(SC_MAXIMIZE, false);
-    const UINT command = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, hwnd_, nullptr);
-    if (command) SendMessageW(hwnd_, WM_SYSCOMMAND, command, MAKELPARAM(x, y));
 }
 
 void FrmKarnio::MPaivita_Click()

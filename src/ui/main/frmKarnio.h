@@ -7,6 +7,7 @@
 #include "registry/registry.h"
 #include "ui/common/desktop_user.h"
 #include "ui/common/handles.h"
+#include "ui/main/info_tip.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -50,7 +51,7 @@ public:
     // Deleted entries that Ctrl+Z can still bring back, the latest last.
     const std::vector<PoistettuMerkinta>& Poistetut() const { return poistetut_; }
     // The info tip that shows a row's registry path, one for each list.
-    HWND InfoTipOf(HWND list) const { return list == lvwOhjelmat_ ? ohjelmatTip_ : piilotetutTip_; }
+    HWND InfoTipOf(HWND list) const { return tips_.Of(list); }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -68,14 +69,10 @@ private:
     void Rebuild(Selection selection, bool keepPlace = true, UninstallSource source = UninstallSource::Machine,
                  const std::string& key = std::string());
     void Forget();
-    void HideInfoTips();
     void OnCommand(int id);
     LRESULT OnNotify(NMHDR& header);
     bool OnContextMenu(HWND source, int x, int y);
-    void ShowWindowMenu(int x, int y);
     void OnInfoTipText(NMTTDISPINFOW& info);
-    LRESULT OnCustomDraw(HWND list, NMLVCUSTOMDRAW& draw);
-    void RelayToInfoTip(MSG& message);
 
     void Lvw_ItemClick(HWND list, int item);
     void MPaivita_Click();
@@ -98,11 +95,7 @@ private:
     HWND lvwOhjelmat_ = nullptr;
     HWND lvwOhjelmat2_ = nullptr;
     HWND fraKehysviiva_ = nullptr;
-    HWND ohjelmatTip_ = nullptr;  // owned by the window, destroyed with it
-    HWND piilotetutTip_ = nullptr;
-    int tipItem_[2] = {-1, -1};   // the row each tip speaks of
-    int tipTop_[2] = {-1, -1};    // each list's top row when its tip last looked
-    std::wstring tipText_;
+    InfoTips tips_;
     HWND lastFocus_ = nullptr;
     int dpi_ = 96;
     int columnTwips_[2][2] = {{2500, 4300}, {2500, 4300}};  // of each list, kept across DPI changes

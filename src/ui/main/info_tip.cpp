@@ -1,0 +1,137 @@
+#include "ui/main/info_tip.h"
+
+#include "catalogue/entry_details.h"
+#include "ui/common/text.h"
+#include "ui/resources/resource.h"
+
+#include <windowsx.h>
+
+namespace karnio {
+
+namespace {
+
+// A tip for the whole list whose text is asked for when it shows (TTN_GETDISPINFO).
+// The message loop relays the list's mouse messages to it: a subclassed list
+// (TTF_SUBCLASS) costs Wine a server call for every message the list handles.
+HWND CreateInfoTip(HWND owner, HWND list)
+{
+    HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    TTTOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND;
+    tool.hwnd = owner;
+    tool.uId = reinterpret_cast<UINT_PTR>(list);
+    tool.lpszText = LPSTR_TEXTCALLBACKW;
+    SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    // A tip breaks its text into lines only once it has a width to keep within.
+    SendMessageW(tip, TTM_SETMAXTIPWIDTH, 0, GetSystemMetrics(SM_CXVIRTUALSCREEN));
+    return tip;
+}
+
+CalendarDate LocalDate(std::uint32_t seconds)
+{
+    constexpr std::uint64_t kSecondsFrom1601To1970 = 11644473600ULL;
+    ULARGE_INTEGER moment;
+    moment.QuadPart = (seconds + kSecondsFrom1601To1970) * 10000000ULL;
+    const FILETIME utc = {moment.LowPart, moment.HighPart};
+    SYSTEMTIME universal = {}, local = {};
+    if (!FileTimeToSystemTime(&utc, &universal) || !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local))
+        local = universal;
+    return {local.wYear, local.wMonth, local.wDay};
+}
+
+// The tip's lines about what the entry holds and about Windows' own list, each after a line break.
+std::wstring DetailText(const EntryDetails& details)
+{
+    static constexpr unsigned kLabels[] = {IDS_JULKAISIJA, IDS_VERSIO_RIVI, IDS_ASENNETTU, IDS_KANSIO, IDS_KOKO};
+    static constexpr unsigned kUnits[] = {0, IDS_KOKO_KT, IDS_KOKO_MT, IDS_KOKO_GT};
+    std::wstring text;
+    for (const DetailLine& line : details.lines) {
+        const unsigned unit = kUnits[static_cast<int>(line.unit)];
+        text += L"\r\n" + LoadText(kLabels[static_cast<int>(line.kind)]) + (unit ? LoadText(unit, line.text) : line.text);
+    }
+    switch (details.hidden) {
+    case Hidden::SystemComponent: text += L"\r\n" + LoadText(IDS_EI_NAY_OSA); break;
+    case Hidden::Update: text += L"\r\n" + LoadText(IDS_EI_NAY_PAIVITYS, details.parent); break;
+    case Hidden::NoName: text += L"\r\n" + LoadText(IDS_EI_NAY_NIMI); break;
+    case Hidden::NoCommand: text += L"\r\n" + LoadText(IDS_EI_NAY_KOMENTO); break;
+    case Hidden::None: break;
+    }
+    return text;
+}
+
+}  // namespace
+
+// The row under a point of the list's client area, or -1.
+int RowAt(HWND list, POINT point)
+{
+    LVHITTESTINFO hit = {};
+    hit.pt = point;
+    const int item = static_cast<int>(SendMessageW(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    return (hit.flags & LVHT_ONITEM) ? item : -1;
+}
+
+std::wstring InfoTipText(Registry& registry, const ListViewSink::Row& row, bool lowerList, const std::string& userHive)
+{
+    // Every line cleaned: no name or value can make a line of its own or turn the text around.
+    std::wstring text = TipLine(Wide(KeyPathText(row.source, row.key, userHive)));
+    if (row.leftover.kind != Leftover::None) {
+        // A grey row says on a second line why it is grey.
+        const unsigned reason = row.leftover.kind == Leftover::UnknownProduct ? IDS_TUOTE_TUNTEMATON
+                                : row.leftover.kind == Leftover::MissingLibrary ? IDS_KIRJASTO_PUUTTUU
+                                                                                : IDS_OHJELMA_PUUTTUU;
+        text += L"\r\n" + TipLine(LoadText(reason, row.leftover.subject));
+    }
+    if (const std::optional<std::vector<RegistryValue>> values = LueArvot(registry, row.source, row.key))
+        text += DetailText(KuvaaMerkinta(*values, lowerList, LocalDate));
+    return text;
+}
+
+void InfoTips::Create(HWND owner, HWND upper, HWND lower)
+{
+    upper_ = upper;
+    lower_ = lower;
+    tips_[0] = CreateInfoTip(owner, upper);
+    tips_[1] = CreateInfoTip(owner, lower);
+}
+
+void InfoTips::Relay(MSG& message)
+{
+    const int slot = message.hwnd == upper_ ? 0 : 1;
+    const int top = ListView_GetTopIndex(message.hwnd);
+    if (top != tipTop_[slot]) {
+        // Scrolled since the last look: the row under the pointer is another.
+        SendMessageW(Of(message.hwnd), TTM_POP, 0, 0);
+        tipItem_[slot] = -1;
+        tipTop_[slot] = top;
+    }
+    if (message.message == WM_MOUSEMOVE) {
+        // Moving to another row hides the tip, so that it shows again with that row's path.
+        const int item = RowAt(message.hwnd, {GET_X_LPARAM(message.lParam), GET_Y_LPARAM(message.lParam)});
+        if (item != tipItem_[slot]) {
+            tipItem_[slot] = item;
+            SendMessageW(Of(message.hwnd), TTM_POP, 0, 0);
+        }
+    }
+    SendMessageW(Of(message.hwnd), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&message));
+}
+
+void InfoTips::HideAll()
+{
+    for (int slot = 0; slot < 2; ++slot) {
+        SendMessageW(tips_[slot], TTM_POP, 0, 0);
+        tipItem_[slot] = -1;
+        tipTop_[slot] = -1;
+    }
+}
+
+void InfoTips::SetText(NMTTDISPINFOW& info, std::wstring text)
+{
+    text_ = std::move(text);
+    info.lpszText = text_.data();
+    info.hinst = nullptr;
+}
+
+}  // namespace karnio

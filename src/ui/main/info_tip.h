@@ -1,0 +1,49 @@
+// The info tips of the two lists: the row's registry key, why a grey row is
+// grey and what the entry tells of itself (its publisher, version, install date,
+// folder and size, and whether Windows' own list shows it). Tooltip controls of
+// our own, fed from the message loop: Wine's list view has no info tips, and a
+// subclassed list costs Wine a server call for every message it handles.
+#pragma once
+
+#include "registry/registry.h"
+#include "ui/main/listview_sink.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+namespace karnio {
+
+// The row under a point of the list's client area, or -1.
+int RowAt(HWND list, POINT point);
+
+// The tip's text for a row, each line cleaned and cut as tip lines are. The key
+// is read afresh: the tip tells what it holds now. userHive: whose hive the
+// per-user entries are in, when not HKEY_CURRENT_USER's.
+std::wstring InfoTipText(Registry& registry, const ListViewSink::Row& row, bool lowerList, const std::string& userHive);
+
+// One tip for each list, whose text is asked for (TTN_GETDISPINFO) when it shows.
+class InfoTips {
+public:
+    void Create(HWND owner, HWND upper, HWND lower);
+    HWND Of(HWND list) const { return list == upper_ ? tips_[0] : tips_[1]; }
+    // The list a tip belongs to, or null for a window that is no tip of ours.
+    HWND ListOf(HWND tip) const { return tip == tips_[0] ? upper_ : tip == tips_[1] ? lower_ : nullptr; }
+    // A mouse message of either list.
+    void Relay(MSG& message);
+    // A tip that shows speaks of the row that was under the pointer; after a
+    // rebuild or a scroll another entry may be there.
+    void HideAll();
+    // Hands the tip its text, which lives until the next one.
+    void SetText(NMTTDISPINFOW& info, std::wstring text);
+
+private:
+    HWND upper_ = nullptr, lower_ = nullptr;
+    HWND tips_[2] = {};            // owned by the window, destroyed with it
+    int tipItem_[2] = {-1, -1};    // the row each tip speaks of
+    int tipTop_[2] = {-1, -1};     // each list's top row when its tip last looked
+    std::wstring text_;
+};
+
+}  // namespace karnio

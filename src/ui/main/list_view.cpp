@@ -1,0 +1,48 @@
+#include "ui/main/list_view.h"
+
+#include "ui/common/text.h"
+#include "ui/resources/resource.h"
+
+namespace karnio {
+
+HWND CreateListView(HWND parent, const TwipsRect& place, int id, int dpi, unsigned nameHeader)
+{
+    HWND list = CreateChild(parent, WC_LISTVIEWW, L"", WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL,
+                            WS_EX_CLIENTEDGE, place, id, dpi);
+    ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
+    const unsigned headers[] = {nameHeader, IDS_SARAKE_KOMENTO};
+    for (int column = 0; column < 2; ++column) {
+        std::wstring text = LoadText(headers[column]);
+        LVCOLUMNW info = {};
+        info.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        info.cx = TwipsToPixels(1440, dpi);
+        info.pszText = text.data();
+        info.iSubItem = column;
+        SendMessageW(list, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&info));
+    }
+    return list;
+}
+
+// A row whose uninstaller is gone is drawn in grey text, in both columns,
+// unless it shows as selected.
+LRESULT DrawRow(HWND list, const ListViewSink& sink, NMLVCUSTOMDRAW& draw)
+{
+    switch (draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT:
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+        const ListViewSink::Row* row = sink.RowOfParam(draw.nmcd.lItemlParam);
+        if (!row || row->leftover.kind == Leftover::None) return CDRF_DODEFAULT;
+        const bool highlighted = ListView_GetItemState(list, static_cast<int>(draw.nmcd.dwItemSpec), LVIS_SELECTED) &&
+                                 (GetFocus() == list || (GetWindowLongW(list, GWL_STYLE) & LVS_SHOWSELALWAYS));
+        if (highlighted) return CDRF_DODEFAULT;
+        draw.clrText = GetSysColor(COLOR_GRAYTEXT);
+        // Each column of the row is asked for again, so that no control draws the second in black.
+        return draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT ? CDRF_NEWFONT | CDRF_NOTIFYSUBITEMDRAW : CDRF_NEWFONT;
+    }
+    }
+    return CDRF_DODEFAULT;
+}
+
+}  // namespace karnio

@@ -1,0 +1,18 @@
+// The two report list views: how they are made, and how their rows are drawn.
+#pragma once
+
+#include "ui/common/layout.h"
+#include "ui/main/listview_sink.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+namespace karnio {
+
+// A report list view with the name column headed by the text nameHeader and the command column.
+HWND CreateListView(HWND parent, const TwipsRect& place, int id, int dpi, unsigned nameHeader);
+
+// For the list's NM_CUSTOMDRAW: a row whose uninstaller is gone is drawn in grey.
+LRESULT DrawRow(HWND list, const ListViewSink& sink, NMLVCUSTOMDRAW& draw);
+
+}  // namespace karnio
