@@ -351,12 +351,11 @@ ResolvedProgram ResolveProgram(const PreparedCommand& prepared, HostSystem& syst
         return EndsWithNoCase(text, L".exe") || EndsWithNoCase(text, L".com");
     };
 
-    // First the text up to a blank after ".exe" or ".com" (or the line that ends so), as it stands.
-    for (const std::size_t end : ends) {
-        if (!namesProgramFile(end)) continue;
+    // The candidate up to end, looked for, unless a folder rule skips it.
+    const auto look = [&](std::size_t end, bool blankByBlank) -> std::optional<ResolvedProgram> {
         ResolvedProgram candidate = {FoundProgram::Missing, line.substr(0, end), line.substr(end)};
-        const CandidateCheck check = CheckCandidate(line, end, false, system, search, wow64);
-        if (check.kind == CandidateCheck::Skip) continue;
+        const CandidateCheck check = CheckCandidate(line, end, blankByBlank, system, search, wow64);
+        if (check.kind == CandidateCheck::Skip) return std::nullopt;
         if (check.kind == CandidateCheck::Unsure) {
             candidate.result = FoundProgram::Unsure;
             candidate.error = check.error;
@@ -367,31 +366,23 @@ ResolvedProgram ResolveProgram(const PreparedCommand& prepared, HostSystem& syst
         candidate.path = std::move(found.path);
         candidate.error = found.error;
         return candidate;
-    }
+    };
+
+    // First the text up to a blank after ".exe" or ".com" (or the line that ends so), as it stands.
+    for (const std::size_t end : ends)
+        if (namesProgramFile(end))
+            if (std::optional<ResolvedProgram> candidate = look(end, false)) return *candidate;
 
     // Otherwise the text up to each blank, shortest first, then the whole line.
     std::optional<ResolvedProgram> firstMissing;
     for (const std::size_t end : ends) {
         if (namesProgramFile(end)) continue;  // ruled out above
-        ResolvedProgram candidate = {FoundProgram::Missing, line.substr(0, end), line.substr(end)};
-        const PathKind kind = ClassifyPath(candidate.program);
+        const PathKind kind = ClassifyPath(line.substr(0, end));
         if (firstMissing && (kind == PathKind::Relative || kind == PathKind::Device)) continue;
-        const CandidateCheck check = CheckCandidate(line, end, true, system, search, wow64);
-        if (check.kind == CandidateCheck::Skip) continue;
-        if (check.kind == CandidateCheck::Unsure) {
-            candidate.result = FoundProgram::Unsure;
-            candidate.error = check.error;
-            return candidate;
-        }
-        FoundProgram found = FindProgram(candidate.program, system, search, wow64);
-        if (found.result == FoundProgram::Missing) {
-            if (!firstMissing) firstMissing = std::move(candidate);
-            continue;
-        }
-        candidate.result = found.result;
-        candidate.path = std::move(found.path);
-        candidate.error = found.error;
-        return candidate;
+        std::optional<ResolvedProgram> candidate = look(end, true);
+        if (!candidate) continue;
+        if (candidate->result != FoundProgram::Missing) return *candidate;
+        if (!firstMissing) firstMissing = std::move(candidate);
     }
     // The whole line is always a candidate: something was missing.
     return firstMissing ? *firstMissing : ResolvedProgram{FoundProgram::Missing, parts.program, parts.arguments};
