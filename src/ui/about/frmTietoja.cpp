@@ -8,6 +8,7 @@
 #include "ui/resources/resource.h"
 
 #include <windowsx.h>
+#include <commctrl.h>
 
 #include <algorithm>
 
@@ -35,12 +36,12 @@ constexpr ControlPlan kControls[] = {
     {FrmTietoja::kIdLblOhjelmanNimi, L"STATIC", IDS_KARNIO, WS_VISIBLE | SS_LEFT, {1080, 360, 735, 255}},
     {FrmTietoja::kIdLblVersio, L"STATIC", 0, WS_VISIBLE | SS_LEFT, {1080, 660, 3135, 255}},
     {FrmTietoja::kIdLblTekija, L"STATIC", IDS_TEKIJA, WS_VISIBLE | SS_LEFT, {1080, 960, 3135, 255}},
-    {FrmTietoja::kIdLblEmail, L"STATIC", IDS_LINKKI_PALAUTE, WS_VISIBLE | SS_LEFT | SS_NOTIFY, {1320, 1680, 2535, 255}},
+    {FrmTietoja::kIdLblEmail, L"STATIC", IDS_LINKKI_PALAUTE, WS_VISIBLE | WS_TABSTOP | SS_LEFT | SS_NOTIFY, {1320, 1680, 2535, 255}},
     {FrmTietoja::kIdPSormikursori, L"STATIC", 0, SS_ICON, {120, 2880, 495, 495}},
     {FrmTietoja::kIdFraKehysviiva, L"STATIC", 0, WS_VISIBLE | SS_OWNERDRAW, {120, 1440, 4095, 35}},
-    {FrmTietoja::kIdLblOhjelmapaivitykset, L"STATIC", IDS_LINKKI_PAIVITYKSET, WS_VISIBLE | SS_LEFT | SS_NOTIFY,
+    {FrmTietoja::kIdLblOhjelmapaivitykset, L"STATIC", IDS_LINKKI_PAIVITYKSET, WS_VISIBLE | WS_TABSTOP | SS_LEFT | SS_NOTIFY,
      {1320, 2040, 1455, 255}},
-    {FrmTietoja::kIdLblTiedotteet, L"STATIC", IDS_LINKKI_TIEDOTTEET, WS_VISIBLE | SS_LEFT | SS_NOTIFY,
+    {FrmTietoja::kIdLblTiedotteet, L"STATIC", IDS_LINKKI_TIEDOTTEET, WS_VISIBLE | WS_TABSTOP | SS_LEFT | SS_NOTIFY,
      {1320, 2400, 1695, 255}},
     {FrmTietoja::kIdLblBullet0, L"STATIC", IDS_LUETELMA, WS_VISIBLE | SS_LEFT, {1080, 1680, 255, 255}},
     {FrmTietoja::kIdLblBullet1, L"STATIC", IDS_LUETELMA, WS_VISIBLE | SS_LEFT, {1080, 2040, 255, 255}},
@@ -52,6 +53,49 @@ constexpr ControlPlan kControls[] = {
 constexpr int kPictureSize = 32;
 
 constexpr int kLinks[] = {FrmTietoja::kIdLblEmail, FrmTietoja::kIdLblOhjelmapaivitykset, FrmTietoja::kIdLblTiedotteet};
+
+// A link takes Enter and Space itself, as a click (never the default button's
+// Enter), and shows a focus rectangle around its text while it has the focus.
+LRESULT CALLBACK LinkProc(HWND link, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
+{
+    switch (message) {
+    case WM_GETDLGCODE: {
+        const MSG* key = reinterpret_cast<const MSG*>(lParam);
+        if (key && (key->message == WM_KEYDOWN || key->message == WM_CHAR) && (wParam == VK_RETURN || wParam == VK_SPACE))
+            return DLGC_WANTMESSAGE;
+        break;
+    }
+    case WM_KEYDOWN:
+        if (wParam != VK_RETURN && wParam != VK_SPACE) break;
+        SendMessageW(GetParent(link), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(link), STN_CLICKED), reinterpret_cast<LPARAM>(link));
+        return 0;
+    case WM_CHAR:
+        if (wParam == L'\r' || wParam == L' ') return 0;
+        break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        InvalidateRect(link, nullptr, TRUE);
+        break;
+    case WM_PAINT: {
+        const LRESULT painted = DefSubclassProc(link, message, wParam, lParam);
+        if (GetFocus() == link) {
+            WindowDc dc(link);
+            wchar_t text[256] = {};
+            GetWindowTextW(link, text, 256);
+            const HGDIOBJ previous = SelectObject(dc.get(), reinterpret_cast<HFONT>(SendMessageW(link, WM_GETFONT, 0, 0)));
+            RECT bounds = {};
+            DrawTextW(dc.get(), text, -1, &bounds, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+            SelectObject(dc.get(), previous);
+            DrawFocusRect(dc.get(), &bounds);
+        }
+        return painted;
+    }
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(link, LinkProc, 0);
+        break;
+    }
+    return DefSubclassProc(link, message, wParam, lParam);
+}
 
 // "Versio 1.02", as the version block says it.
 std::wstring VersionLine() { return LoadText(IDS_VERSIO, L"" KARNIO_FILE_VERSION); }
@@ -146,6 +190,15 @@ void FrmTietoja::CreateControls()
     SetWindowTextW(hwnd_, LoadText(IDS_TIETOJA_OTSIKKO).c_str());
 
     SetClientSize(hwnd_, kClientWidthTwips, kClientHeightTwips, dpi_);
+    for (const ControlPlan& plan : kControls) {
+        const std::wstring text = plan.textId ? LoadText(plan.textId) : std::wstring();
+        HWND control = CreateChild(hwnd_, plan.windowClass, text.c_str(), plan.style, 0, plan.place, plan.id, dpi_);
+        if (IsLink(control)) SetWindowSubclass(control, LinkProc, 0, 0);
+    }
+    SetDlgItemTextW(hwnd_, kIdLblVersio, VersionLine().c_str());
+    MakeDpiResources();
+    FitLabels();
+
     // Centred on the work area of the monitor the main window is on.
     MONITORINFO monitor = {};
     monitor.cbSize = sizeof monitor;
@@ -156,13 +209,6 @@ void FrmTietoja::CreateControls()
     const int width = frame.right - frame.left, height = frame.bottom - frame.top;
     SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - width) / 2,
                  work.top + (work.bottom - work.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-
-    for (const ControlPlan& plan : kControls) {
-        const std::wstring text = plan.textId ? LoadText(plan.textId) : std::wstring();
-        CreateChild(hwnd_, plan.windowClass, text.c_str(), plan.style, 0, plan.place, plan.id, dpi_);
-    }
-    SetDlgItemTextW(hwnd_, kIdLblVersio, VersionLine().c_str());
-    MakeDpiResources();
 
     // The pictures keep their own size at every DPI.
     const HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -196,6 +242,52 @@ void FrmTietoja::OnDpiChanged(int dpi, const RECT& suggested)
     for (const ControlPlan& plan : kControls) PlaceChild(GetDlgItem(hwnd_, plan.id), plan.place, dpi_);
     MakeDpiResources();
     SetClientSize(hwnd_, kClientWidthTwips, kClientHeightTwips, dpi_);
+    FitLabels();
+}
+
+// Each label keeps its text on one line: one that the font at this DPI makes
+// wider than its place grows, and the window with it, the separator and OK
+// keeping their distance from the right edge. Nothing moves where all fits.
+void FrmTietoja::FitLabels()
+{
+    const int margin = TwipsToPixels(kClientWidthTwips, dpi_) - TwipsToPixels(3000 + 1215, dpi_);
+    int clientWidth = TwipsToPixels(kClientWidthTwips, dpi_);
+    WindowDc dc(hwnd_);
+    for (const ControlPlan& plan : kControls) {
+        HWND label = GetDlgItem(hwnd_, plan.id);
+        if (plan.style & (SS_ICON | SS_OWNERDRAW) || std::wstring(plan.windowClass) != L"STATIC") continue;
+        wchar_t text[256] = {};
+        GetWindowTextW(label, text, 256);
+        const HGDIOBJ previous = SelectObject(dc.get(), reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+        SIZE extent = {};
+        GetTextExtentPoint32W(dc.get(), text, lstrlenW(text), &extent);
+        SelectObject(dc.get(), previous);
+        const RECT place = ChildRect(label);
+        if (extent.cx <= place.right - place.left) continue;
+        SetWindowPos(label, nullptr, 0, 0, extent.cx, place.bottom - place.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        clientWidth = std::max(clientWidth, static_cast<int>(place.left + extent.cx + margin));
+    }
+    if (clientWidth == TwipsToPixels(kClientWidthTwips, dpi_)) return;
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    RECT frame;
+    GetWindowRect(hwnd_, &frame);
+    SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left + clientWidth - client.right, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    HWND ok = GetDlgItem(hwnd_, kIdCmdOK), line = GetDlgItem(hwnd_, kIdFraKehysviiva);
+    const RECT button = ChildRect(ok), rule = ChildRect(line);
+    SetWindowPos(ok, nullptr, clientWidth - margin - (button.right - button.left), button.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(line, nullptr, 0, 0, clientWidth - 2 * rule.left, rule.bottom - rule.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Where a control is, in the window's client area.
+RECT FrmTietoja::ChildRect(HWND control) const
+{
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
 }
 
 void FrmTietoja::Form_Load()

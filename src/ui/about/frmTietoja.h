@@ -44,6 +44,8 @@ private:
     void CreateControls();
     void MakeDpiResources();
     void OnDpiChanged(int dpi, const RECT& suggested);
+    void FitLabels();
+    RECT ChildRect(HWND control) const;
     void Form_Load();
     void CmdOK_Click();
     void Link_Click(int id);

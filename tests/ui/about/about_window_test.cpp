@@ -30,6 +30,39 @@ protected:
 
     void WithAboutWindow(const std::function<void(HWND)>& check) { test::WithAboutWindow(window_->Hwnd(), check); }
 
+    // A control where its twips put it at dpi; a label with text only as much wider as its text
+    // needs on one line, in the font it has.
+    static void ExpectPlaced(HWND about, int id, const TwipsRect& place, int dpi)
+    {
+        HWND child = GetDlgItem(about, id);
+        const RECT actual = test::ClientRectIn(child, about), expected = test::TwipsToRect(place, dpi);
+        wchar_t text[256] = {};
+        const int length = GetWindowTextW(child, text, 256);
+        if (id == IDOK || length == 0) {
+            EXPECT_RECT_EQ(actual, expected);
+            return;
+        }
+        HDC dc = GetDC(child);
+        const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)));
+        SIZE extent = {};
+        GetTextExtentPoint32W(dc, text, length, &extent);
+        SelectObject(dc, previous);
+        ReleaseDC(child, dc);
+        EXPECT_RECT_EQ(actual, (RECT{expected.left, expected.top, expected.left + std::max<int>(expected.right - expected.left, extent.cx),
+                                     expected.bottom}));
+    }
+    // A key as the dialog's own loop takes it.
+    static void Key(HWND about, WPARAM key)
+    {
+        PostMessageW(GetFocus(), WM_KEYDOWN, key, 0);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (IsDialogMessageW(about, &message)) continue;
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+
 };
 
 TEST_F(AboutWindow, IsAFixedCentredModalDialogLaidOutInTwips)
@@ -73,7 +106,7 @@ TEST_F(AboutWindow, IsAFixedCentredModalDialogLaidOutInTwips)
         for (const auto& control : controls) {
             HWND child = GetDlgItem(about, control.id);
             ASSERT_TRUE(child) << control.id;
-            EXPECT_RECT_EQ(test::ClientRectIn(child, about), test::TwipsToRect(control.place, dpi_));
+            ExpectPlaced(about, control.id, control.place, dpi_);
             EXPECT_EQ(test::WindowText(child), control.text);
         }
         EXPECT_EQ(test::WindowText(GetDlgItem(about, FrmTietoja::kIdLblVersio)), L"Versio 1.02");
@@ -130,8 +163,16 @@ TEST_F(AboutWindow, LinksHandTheirAddressesToTheShell)
 {
     WithAboutWindow([&](HWND about) {
         test::CursorLog cursor;
-        for (int id : {FrmTietoja::kIdLblEmail, FrmTietoja::kIdLblOhjelmapaivitykset, FrmTietoja::kIdLblTiedotteet})
-            SendMessageW(about, WM_COMMAND, MAKEWPARAM(id, STN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(about, id)));
+        // From the keyboard: Tab goes from OK to each link in turn, and Enter or Space on it
+        // is a click that leaves the window open; the next Tab is OK's again.
+        const int links[] = {FrmTietoja::kIdLblEmail, FrmTietoja::kIdLblOhjelmapaivitykset, FrmTietoja::kIdLblTiedotteet};
+        for (int i = 0; i < 3; ++i) {
+            Key(about, VK_TAB);
+            EXPECT_EQ(GetFocus(), GetDlgItem(about, links[i]));
+            Key(about, i == 1 ? VK_SPACE : VK_RETURN);
+        }
+        Key(about, VK_TAB);
+        EXPECT_EQ(GetFocus(), GetDlgItem(about, IDOK));
         EXPECT_TRUE(IsWindowVisible(about));
         EXPECT_EQ(cursor.changes.size(), 6u);
         EXPECT_EQ(CurrentAppCursor(), AppCursor::Default);
@@ -250,7 +291,7 @@ TEST_F(AboutWindow, DpiChangesLayItOutAgainAndLeakNothing)
             };
             for (const auto& control : controls) {
                 HWND child = GetDlgItem(about, control.id);
-                EXPECT_RECT_EQ(test::ClientRectIn(child, about), test::TwipsToRect(control.place, dpi));
+                ExpectPlaced(about, control.id, control.place, dpi);
                 const bool text = control.id != FrmTietoja::kIdPicKuvake && control.id != FrmTietoja::kIdFraKehysviiva &&
                                   control.id != FrmTietoja::kIdPSormikursori;
                 if (text) {
