@@ -242,4 +242,38 @@ RegStatus PalautaMerkinta(Registry& registry, const PoistettuMerkinta& merkinta,
     return status;
 }
 
+Deletion PoistaMerkinnat(Registry& registry, const std::vector<EntryId>& entries)
+{
+    Deletion deletion;
+    for (const EntryId& entry : entries) {
+        if (!OnPoistettava(entry.key)) {
+            const bool zero = entry.key.find('\0') != std::string::npos;
+            deletion.refused.push_back({entry, zero ? Deletion::Refusal::ZeroCharacter : Deletion::Refusal::NotUnicode, 0});
+            continue;
+        }
+        RegStatus refused = kErrorSuccess;
+        std::optional<PoistettuMerkinta> copy = PoistaMerkinta(registry, entry.source, entry.key, &refused);
+        if (copy) deletion.copies.push_back(std::move(*copy));
+        if (refused == kErrorSuccess)
+            deletion.gone.push_back(entry);
+        else
+            deletion.refused.push_back({entry, Deletion::Refusal::Refused, refused});
+    }
+    return deletion;
+}
+
+Restoration PalautaMerkinnat(Registry& registry, const std::vector<PoistettuMerkinta>& step)
+{
+    Restoration restoration;
+    for (auto copy = step.rbegin(); copy != step.rend(); ++copy) {
+        const EntryId entry = {copy->source, copy->aliavain};
+        bool securityKept = true;
+        const RegStatus status = PalautaMerkinta(registry, *copy, &securityKept);
+        if (status == kErrorSuccess) restoration.restored.push_back(entry);
+        if (status != kErrorSuccess || !securityKept) restoration.problems.push_back({entry, status});
+        if (status != kErrorSuccess && status != kErrorAlreadyExists) restoration.failed.insert(restoration.failed.begin(), *copy);
+    }
+    return restoration;
+}
+
 }  // namespace karnio

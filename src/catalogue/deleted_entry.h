@@ -70,4 +70,32 @@ std::optional<PoistettuMerkinta> PoistaMerkinta(Registry& registry, UninstallSou
 // of it could be (the keys stay either way).
 RegStatus PalautaMerkinta(Registry& registry, const PoistettuMerkinta& merkinta, bool* securityKept = nullptr);
 
+// What became of a batch of entries deleted together, in their order.
+struct Deletion {
+    std::vector<PoistettuMerkinta> copies;  // of each one gone, and each partly gone: one undo step
+    std::vector<EntryId> gone;              // deleted, or gone already
+    struct Refusal {
+        EntryId entry;
+        enum Reason { ZeroCharacter, NotUnicode, Refused } reason;
+        RegStatus status;  // Windows' answer, when refused
+    };
+    std::vector<Refusal> refused;           // still there
+};
+// Deletes each entry as PoistaMerkinta does, in their order; a name that
+// OnPoistettava refuses is refused and the rest goes on.
+Deletion PoistaMerkinnat(Registry& registry, const std::vector<EntryId>& entries);
+
+// What became of an undo step brought back, the latest deleted first.
+struct Restoration {
+    std::vector<EntryId> restored;          // in the order they came back
+    std::vector<PoistettuMerkinta> failed;  // to be tried again: what PalautaMerkinta could not make
+    struct Problem {
+        EntryId entry;
+        RegStatus status;  // kErrorAlreadyExists: a key of that name won, its copy is dropped;
+                           // kErrorSuccess: back, but without its permissions
+    };
+    std::vector<Problem> problems;
+};
+Restoration PalautaMerkinnat(Registry& registry, const std::vector<PoistettuMerkinta>& step);
+
 }  // namespace karnio

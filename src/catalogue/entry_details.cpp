@@ -86,7 +86,7 @@ DetailLine SizeLine(std::uint32_t kilobytes)
 
 }  // namespace
 
-std::wstring TipLine(const std::wstring& text)
+std::wstring TipLine(const std::wstring& text, bool cut)
 {
     std::wstring line;
     for (const wchar_t c : text) {
@@ -94,7 +94,7 @@ std::wstring TipLine(const std::wstring& text)
         const bool control = c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
         line.push_back(control ? L' ' : c);
     }
-    if (line.size() > kLongestShown) {
+    if (cut && line.size() > kLongestShown) {
         std::size_t cut = kLongestShown - 1;
         if (line[cut - 1] >= 0xD800 && line[cut - 1] <= 0xDBFF) --cut;  // never half a pair
         line = line.substr(0, cut) + L"\u2026";
@@ -112,13 +112,14 @@ std::optional<std::vector<RegistryValue>> LueArvot(Registry& registry, Uninstall
     return values;
 }
 
-EntryDetails KuvaaMerkinta(const std::vector<RegistryValue>& values, bool inLowerList, const LocalDateOf& localDate)
+EntryDetails KuvaaMerkinta(const std::vector<RegistryValue>& values, bool inLowerList, const LocalDateOf& localDate,
+                           bool cut)
 {
     EntryDetails details;
     const auto addText = [&](Detail kind, const char16_t* name) {
         const std::optional<std::wstring> text = Text(values, name);
         if (!text || Blank(*text)) return;
-        details.lines.push_back({kind, TipLine(kind == Detail::Installed ? InstallDateText(*text) : *text)});
+        details.lines.push_back({kind, TipLine(kind == Detail::Installed ? InstallDateText(*text) : *text, cut)});
     };
     addText(Detail::Publisher, u"Publisher");
     addText(Detail::Version, u"DisplayVersion");
@@ -137,7 +138,7 @@ EntryDetails KuvaaMerkinta(const std::vector<RegistryValue>& values, bool inLowe
     } else if (parentKey && !parentKey->empty()) {
         const std::optional<std::wstring> parentName = Text(values, u"ParentDisplayName");
         details.hidden = Hidden::Update;
-        details.parent = TipLine(parentName && !parentName->empty() ? *parentName : *parentKey);
+        details.parent = TipLine(parentName && !parentName->empty() ? *parentName : *parentKey, cut);
     } else if (!name || name->empty()) {
         details.hidden = Hidden::NoName;
     } else if (inLowerList && Dword(values, u"WindowsInstaller") != 1u) {

@@ -39,8 +39,8 @@ struct EntryDetails {
 // A text as one line of the tip: line breaks, tabs and other control characters
 // become blanks, direction marks and overrides (which would turn the text after
 // them around) are dropped, and a text over 260 characters is cut with "…",
-// never inside a surrogate pair. No value can add a line of its own.
-std::wstring TipLine(const std::wstring& text);
+// never inside a surrogate pair, unless cut is false. No value can add a line of its own.
+std::wstring TipLine(const std::wstring& text, bool cut = true);
 
 struct CalendarDate {
     int year, month, day;
@@ -49,7 +49,8 @@ struct CalendarDate {
 using LocalDateOf = std::function<CalendarDate(std::uint32_t seconds)>;
 
 // The details of an entry with these values; inLowerList tells that the list
-// builder found it no usable name or command.
-EntryDetails KuvaaMerkinta(const std::vector<RegistryValue>& values, bool inLowerList, const LocalDateOf& localDate);
+// builder found it no usable name or command. Lines are cut as TipLine cuts them.
+EntryDetails KuvaaMerkinta(const std::vector<RegistryValue>& values, bool inLowerList, const LocalDateOf& localDate,
+                           bool cut = true);
 
 }  // namespace karnio

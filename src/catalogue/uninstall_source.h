@@ -23,6 +23,13 @@ enum class UninstallSource { Machine, Machine32, User };
 inline constexpr UninstallSource kUninstallSources[] = {UninstallSource::Machine, UninstallSource::Machine32,
                                                         UninstallSource::User};
 
+// One entry: its subkey name in the source it was listed from.
+struct EntryId {
+    UninstallSource source;
+    std::string key;
+    bool operator==(const EntryId& other) const { return source == other.source && key == other.key; }
+};
+
 RegKey RootOf(UninstallSource source);
 RegView ViewOf(UninstallSource source);
 

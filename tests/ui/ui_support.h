@@ -241,10 +241,11 @@ inline std::wstring HoverTip(HWND list, int item, HWND tip, const LoopFilter& fi
     return L"";
 }
 
-// Selects a row as the keyboard would.
+// Selects a row alone, as the keyboard would.
 inline void SelectRow(HWND list, int item)
 {
     SetFocus(list);
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
     ListView_SetItemState(list, item, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     Pump();
 }

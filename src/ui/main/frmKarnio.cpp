@@ -9,6 +9,7 @@
 #include "ui/common/text.h"
 #include "ui/common/window_menu.h"
 #include "ui/main/launcher.h"
+#include "ui/main/info_tip.h"
 #include "ui/main/list_place.h"
 #include "ui/main/list_view.h"
 #include "ui/main/listview_sink.h"
@@ -33,7 +34,14 @@ constexpr TwipsRect kLvwOhjelmatTwips = {120, 240, 7695, 4815};
 constexpr TwipsRect kFraKehysviivaTwips = {-120, 0, 12000, 35};
 
 enum ControlId { kIdLvwOhjelmat = 1001, kIdLvwOhjelmat2 = 1002, kIdFraKehysviiva = 1003 };
-constexpr int kPopUpPosition = 2;  // "PopUp" is the third menu of the menu bar resource
+
+// The menu bar's menu that holds the command, or -1.
+int MenuHolding(HMENU bar, UINT command)
+{
+    for (int position = 0; position < GetMenuItemCount(bar); ++position)
+        if (GetMenuState(GetSubMenu(bar, position), command, MF_BYCOMMAND) != static_cast<UINT>(-1)) return position;
+    return -1;
+}
 
 }  // namespace
 
@@ -157,20 +165,35 @@ void FrmKarnio::OnDpiChanged(int dpi, const RECT& suggested)
 
 void FrmKarnio::Form_Load()
 {
+    // The pop-up menu is the one that runs a program.
     HMENU menuBar = GetMenu(hwnd_);
-    mnuPopUp_.reset(GetSubMenu(menuBar, kPopUpPosition));
-    RemoveMenu(menuBar, kPopUpPosition, MF_BYPOSITION);
+    const int popUp = MenuHolding(menuBar, IDM_AJA);
+    mnuPopUp_.reset(GetSubMenu(menuBar, popUp));
+    RemoveMenu(menuBar, popUp, MF_BYPOSITION);
     DrawMenuBar(hwnd_);
 
     ohjelmat_->SetSorted(true);
     piilotetut_->SetSorted(true);
     SetColumnWidths();
-    Rebuild(Selection::Start, false);
+    Choice start;
+    start.forget = false;
+    Rebuild(start);
 }
 
-void FrmKarnio::ListaaOhjelmat() { Rebuild(Selection::Remembered); }
+void FrmKarnio::ListaaOhjelmat()
+{
+    // The chosen rows stay chosen, the remembered one focused.
+    Choice keep;
+    keep.list = listaAvain_;
+    if (listaAvain_) {
+        keep.entries = {{lahde_, strAvain_}};
+        for (EntryId& entry : SelectedEntries(listaAvain_, SinkOf(listaAvain_)))
+            if (!(entry == keep.entries.front())) keep.entries.push_back(std::move(entry));
+    }
+    Rebuild(keep);
+}
 
-void FrmKarnio::Rebuild(Selection selection, bool keepPlace, UninstallSource source, const std::string& key)
+void FrmKarnio::Rebuild(const Choice& choice)
 {
     const HWND lists[] = {lvwOhjelmat_, lvwOhjelmat2_};
     ListPlace places[2];
@@ -183,32 +206,38 @@ void FrmKarnio::Rebuild(Selection selection, bool keepPlace, UninstallSource sou
     ohjelmat_->Show();
     piilotetut_->Show();
 
-    // A row shown selected is always the entry the next command acts on.
+    // A row shown selected is always an entry the next command acts on.
     HWND chosenList = nullptr;
-    int chosen = -1;
-    if (selection == Selection::Remembered && listaAvain_) {
-        chosenList = listaAvain_;
-        chosen = ItemOf(chosenList, SinkOf(chosenList), lahde_, strAvain_);
-    } else if (selection == Selection::Entry) {
-        for (HWND list : lists)
-            if (chosen < 0 && (chosen = ItemOf(list, SinkOf(list), source, key)) >= 0) chosenList = list;
+    std::vector<int> items;
+    for (HWND list : lists) {
+        if (chosenList || (choice.list && list != choice.list)) continue;
+        for (const EntryId& entry : choice.entries) {
+            const int item = SinkOf(list).ItemOf(entry);
+            if (item >= 0) items.push_back(item);
+            if (item >= 0 && choice.firstOnly) break;
+        }
+        if (!items.empty()) chosenList = list;
     }
-    if (chosen >= 0) {
-        ListView_SetItemState(chosenList, chosen, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-        Lvw_ItemClick(chosenList, chosen);
-        if (selection == Selection::Entry) SetFocus(chosenList);
-    } else if (selection != Selection::Start) {
+    if (chosenList) {
+        SelectAlone(chosenList, items);
+        Remember(chosenList);
+        if (choice.focus) SetFocus(chosenList);
+    } else if (choice.forget) {
         Forget();
     }
     // After the selection: Wine's list view scrolls to a row that gains the focus, Windows' does not.
-    if (keepPlace)
-        for (int i = 0; i < 2; ++i) RestorePlace(lists[i], SinkOf(lists[i]), places[i]);
-    if (chosen >= 0 && selection == Selection::Entry) ListView_EnsureVisible(chosenList, chosen, FALSE);
+    for (int i = 0; i < 2; ++i) RestorePlace(lists[i], SinkOf(lists[i]), places[i]);
+    if (chosenList && choice.scroll) ListView_EnsureVisible(chosenList, items.front(), FALSE);
     for (HWND list : lists) {
         SendMessageW(list, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(list, nullptr, TRUE);
     }
     tips_.HideAll();
+    keyItem_ = -2;  // the keys that led here changed no row the keyboard's tip should show
+    if (chosenList && choice.tip) {
+        UpdateWindow(chosenList);
+        ShowKeyboardTip(chosenList, items.front());
+    }
 }
 
 void FrmKarnio::Forget()
@@ -218,31 +247,55 @@ void FrmKarnio::Forget()
     listaAvain_ = nullptr;
 }
 
+// The entry the commands act on: the focused row's if it is selected, otherwise the first selected row's.
+void FrmKarnio::Remember(HWND list)
+{
+    int item = ListView_GetNextItem(list, -1, LVNI_FOCUSED | LVNI_SELECTED);
+    if (item < 0) item = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+    if (item >= 0) Lvw_ItemClick(list, item);
+}
+
 bool FrmKarnio::PreTranslateMessage(MSG& message)
 {
     if (!hwnd_) return false;
-    if (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST &&
-        (message.hwnd == lvwOhjelmat_ || message.hwnd == lvwOhjelmat2_))
-        tips_.Relay(message);
-    // Windows hides focus rectangles until the keyboard is used; these keys are used on the lists.
-    if ((message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN) &&
-        (message.hwnd == lvwOhjelmat_ || message.hwnd == lvwOhjelmat2_))
-        SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
-    if (accelerators_ && TranslateAcceleratorW(hwnd_, accelerators_.get(), &message)) return true;
-    if (message.message == WM_KEYDOWN && message.wParam == VK_DELETE &&
-        (message.hwnd == lvwOhjelmat_ || message.hwnd == lvwOhjelmat2_)) {
-        // One press, one entry: the auto-repeat of a held key deletes nothing more.
-        const bool repeat = message.lParam & (1 << 30);
-        const int item = ListView_GetNextItem(message.hwnd, -1, LVNI_SELECTED);
-        if (!repeat && item >= 0) {
-            Lvw_ItemClick(message.hwnd, item);
-            MPoistaRekisterista_Click();
-        }
+    const bool onList = message.hwnd == lvwOhjelmat_ || message.hwnd == lvwOhjelmat2_;
+    if (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST && onList) tips_.Relay(message);
+    // The keyboard's tip goes when the mouse moves.
+    if ((message.message == WM_MOUSEMOVE || message.message == WM_NCMOUSEMOVE) && tips_.KeyboardTipShown()) {
+        POINT cursor;
+        GetCursorPos(&cursor);
+        if (cursor.x != cursor_.x || cursor.y != cursor_.y) tips_.HideAll();
+    }
+    if (onList && OnListKey(message)) return true;
+    return accelerators_ && TranslateAcceleratorW(hwnd_, accelerators_.get(), &message);
+}
+
+// The keys on either list that are the window's own. Every key hides the
+// keyboard's tip; one that changed the chosen row shows it again when it is let go.
+bool FrmKarnio::OnListKey(MSG& message)
+{
+    HWND list = message.hwnd;
+    if (message.message == WM_KEYUP && keyItem_ != -2 &&
+        ListView_GetNextItem(list, -1, LVNI_FOCUSED | LVNI_SELECTED) != keyItem_) {
+        const int item = ListView_GetNextItem(list, -1, LVNI_FOCUSED | LVNI_SELECTED);
+        keyItem_ = item;
+        if (item >= 0) ShowKeyboardTip(list, item);
+    }
+    if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
+    // Windows hides focus rectangles until the keyboard is used.
+    SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    const bool repeat = message.lParam & (1 << 30);
+    if (!repeat) {
+        tips_.HideAll();
+        keyItem_ = ListView_GetNextItem(list, -1, LVNI_FOCUSED | LVNI_SELECTED);
+    }
+    if (message.wParam == VK_DELETE && message.message == WM_KEYDOWN) {
+        // One press, one delete: not its auto-repeat, nor a press made while the last delete ran.
+        if (!repeat && static_cast<LONG>(message.time - deleteDone_) >= 0) PoistaValitut(list);
         return true;
     }
-    if (message.message == WM_KEYDOWN && message.wParam == VK_TAB &&
-        (message.hwnd == lvwOhjelmat_ || message.hwnd == lvwOhjelmat2_)) {
-        SetFocus(message.hwnd == lvwOhjelmat_ ? lvwOhjelmat2_ : lvwOhjelmat_);
+    if (message.wParam == VK_TAB && message.message == WM_KEYDOWN) {
+        SetFocus(list == lvwOhjelmat_ ? lvwOhjelmat2_ : lvwOhjelmat_);
         return true;
     }
     return false;
@@ -305,11 +358,11 @@ LRESULT FrmKarnio::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_ACTIVATE:
-        if (LOWORD(wParam) == WA_INACTIVE) {
-            HWND focus = GetFocus();
-            if (focus == lvwOhjelmat_ || focus == lvwOhjelmat2_) lastFocus_ = focus;
-        }
+        if (LOWORD(wParam) == WA_INACTIVE) tips_.HideAll();
         break;
+    case WM_INITMENUPOPUP:
+        OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
+        return 0;
     case WM_SETFOCUS:
         SetFocus(lastFocus_);
         return 0;
@@ -327,6 +380,9 @@ void FrmKarnio::OnCommand(int id)
     case IDM_LOPETA: MLopeta_Click(); break;
     case IDM_KUMOA: Kumoa(); break;
     case IDM_POISTA: MPoistaRekisterista_Click(); break;
+    case IDM_POISTA_VALITUT: PoistaValitut(lastFocus_); break;
+    case IDM_KOPIOI: Kopioi(lastFocus_); break;
+    case IDM_VALITSE_JAANTEET: ValitseJaanteet(lastFocus_); break;
     case IDM_AJA: MAjaKarnioohjelma_Click(); break;
     case IDM_README: MReadmeOhje_Click(); break;
     case IDM_OHJELMAPAIVITYKSET: MOhjelmapaivitykset_Click(); break;
@@ -348,13 +404,15 @@ LRESULT FrmKarnio::OnNotify(NMHDR& header)
         tips_.HideAll();
         return 0;
     }
-    if (header.code == NM_CLICK) {
-        Lvw_ItemClick(header.hwndFrom, reinterpret_cast<const NMITEMACTIVATE&>(header).iItem);
+    if (header.code == NM_SETFOCUS) {
+        lastFocus_ = header.hwndFrom;
+    } else if (header.code == NM_CLICK) {
+        Remember(header.hwndFrom);
     } else if (header.code == LVN_ITEMCHANGED) {
-        // Selecting a row with the keyboard or the right button counts as a click on it.
+        // Choosing rows with the keyboard or the right button counts as a click on them.
         const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
-        if ((change.uChanged & LVIF_STATE) && (change.uNewState & LVIS_SELECTED) && !(change.uOldState & LVIS_SELECTED))
-            Lvw_ItemClick(header.hwndFrom, change.iItem);
+        if ((change.uChanged & LVIF_STATE) && ((change.uNewState ^ change.uOldState) & (LVIS_SELECTED | LVIS_FOCUSED)))
+            Remember(header.hwndFrom);
     }
     return 0;
 }
@@ -366,9 +424,24 @@ void FrmKarnio::OnInfoTipText(NMTTDISPINFOW& info)
     POINT point;
     GetCursorPos(&point);
     ScreenToClient(list, &point);
-    const ListViewSink::Row* row = SinkOf(list).RowAt(RowAt(list, point));
-    tips_.SetText(info, row ? InfoTipText(registry_, *row, list == lvwOhjelmat2_, desktopUser_ ? desktopUser_->sid : "")
-                            : std::wstring());
+    tips_.SetText(info, TipTextOf(list, RowAt(list, point), false));
+}
+
+// A row's tip, with its name and command where its columns cut them; whole: for the clipboard.
+std::wstring FrmKarnio::TipTextOf(HWND list, int item, bool whole)
+{
+    const ListViewSink::Row* row = SinkOf(list).RowAt(item);
+    if (!row) return {};
+    const TipLines lines = {ShownCut(list, 0, row->text, dpi_), ShownCut(list, 1, Wide(row->command), dpi_), whole};
+    return InfoTipText(registry_, *row, list == lvwOhjelmat2_, desktopUser_ ? desktopUser_->sid : "", lines);
+}
+
+void FrmKarnio::ShowKeyboardTip(HWND list, int item)
+{
+    if (GetForegroundWindow() != hwnd_) return;
+    tips_.ShowForKeyboard(list, item, TipTextOf(list, item, false));
+    GetCursorPos(&cursor_);
+    keyItem_ = -2;
 }
 
 ListViewSink& FrmKarnio::SinkOf(HWND list) { return list == lvwOhjelmat_ ? *ohjelmat_ : *piilotetut_; }
@@ -402,10 +475,13 @@ bool FrmKarnio::OnContextMenu(HWND source, int x, int y)
         ShowWindowMenu(hwnd_, x, y);
         return true;
     }
-    // The menu acts on the row highlighted in the list it opens over, or on nothing.
+    // The menu acts on the rows highlighted in the list it opens over, or on nothing.
     const int item = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+    const UINT count = ListView_GetSelectedCount(list);
     if (item >= 0) {
-        Lvw_ItemClick(list, item);
+        Remember(list);
+        // A program is run for one row alone.
+        if (count != 1) EnableMenuItem(mnuPopUp_.get(), IDM_AJA, MF_BYCOMMAND | MF_GRAYED);
     } else {
         Forget();
         EnableMenuItem(mnuPopUp_.get(), IDM_POISTA, MF_BYCOMMAND | MF_GRAYED);
@@ -415,14 +491,28 @@ bool FrmKarnio::OnContextMenu(HWND source, int x, int y)
         // From the keyboard: under the selected row, scrolled into view, or at the list's corner.
         POINT point = {2, 2};
         RECT rect;
-        if (item >= 0) ListView_EnsureVisible(list, item, FALSE);
-        if (item >= 0 && ListView_GetItemRect(list, item, &rect, LVIR_LABEL)) point = {rect.left, rect.bottom};
+        const int focused = ListView_GetNextItem(list, -1, LVNI_FOCUSED | LVNI_SELECTED);
+        const int shown = focused >= 0 ? focused : item;
+        if (shown >= 0) ListView_EnsureVisible(list, shown, FALSE);
+        if (shown >= 0 && ListView_GetItemRect(list, shown, &rect, LVIR_LABEL)) point = {rect.left, rect.bottom};
         ClientToScreen(list, &point);
         x = point.x;
         y = point.y;
     }
     TrackPopupMenu(mnuPopUp_.get(), 0, x, y, 0, hwnd_, nullptr);
     return true;
+}
+
+// The Muokkaa menu says what it can do now: undo while there is something to
+// bring back, delete and copy while the list that last had the focus has a chosen row.
+void FrmKarnio::OnInitMenuPopup(HMENU menu)
+{
+    if (GetMenuState(menu, IDM_KOPIOI, MF_BYCOMMAND) == static_cast<UINT>(-1)) return;
+    const auto enable = [&](UINT command, bool on) { EnableMenuItem(menu, command, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED)); };
+    const bool chosen = lastFocus_ && ListView_GetSelectedCount(lastFocus_) > 0;
+    enable(IDM_KUMOA, !poistetut_.empty());
+    enable(IDM_POISTA_VALITUT, chosen);
+    enable(IDM_KOPIOI, chosen);
 }
 
 void FrmKarnio::MPaivita_Click()
@@ -439,52 +529,8 @@ void FrmKarnio::MLopeta_Click()
     DestroyWindow(hwnd_);
 }
 
-void FrmKarnio::MPoistaRekisterista_Click()
-{
-    // By its narrow name the key would be the one named by the part before the
-    // zero, or the one with U+FFFD in place of the unpaired surrogate.
-    if (strAvain_.find('\0') != std::string::npos || HoldsLoneSurrogate(strAvain_)) {
-        ShowError(LoadText(strAvain_.find('\0') != std::string::npos ? IDS_NOLLAMERKKI : IDS_EI_UNICODE));
-        return;
-    }
-    SetAppCursor(AppCursor::Wait);
-    RegStatus refused = kErrorSuccess;
-    if (std::optional<PoistettuMerkinta> poistettu = PoistaMerkinta(registry_, lahde_, strAvain_, &refused))
-        poistetut_.push_back(std::move(*poistettu));
-    Rebuild(Selection::None);
-    SetAppCursor(AppCursor::Default);
-    if (refused != kErrorSuccess) ShowError(LoadText(IDS_POISTO_EI_ONNISTU, std::to_wstring(refused)));
-}
-
-// Ctrl+Z: the latest deletion not yet undone comes back, byte for byte.
-void FrmKarnio::Kumoa()
-{
-    if (poistetut_.empty()) return;
-    SetAppCursor(AppCursor::Wait);
-    const PoistettuMerkinta merkinta = poistetut_.back();
-    bool securityKept = true;
-    const RegStatus status = PalautaMerkinta(registry_, merkinta, &securityKept);
-    // A key of that name made meanwhile (say, by a reinstall) wins; the copy is dropped.
-    if (status == kErrorSuccess || status == kErrorAlreadyExists) poistetut_.pop_back();
-    // What came back is shown selected, ready to be deleted again.
-    if (status == kErrorSuccess)
-        Rebuild(Selection::Entry, true, merkinta.source, merkinta.aliavain);
-    else
-        Rebuild(Selection::Remembered);
-    SetAppCursor(AppCursor::Default);
-    if (status == kErrorAlreadyExists)
-        ShowError(LoadText(IDS_PALAUTUS_ESTETTY));
-    else if (status != kErrorSuccess)
-        ShowError(LoadText(IDS_PALAUTUS_EI_ONNISTU, std::to_wstring(status)));
-    else if (!securityKept)
-        ShowError(LoadText(IDS_OIKEUDET_EI_PALAUTUNEET));
-}
-
-// Shown with the default cursor: an hourglass over a window waiting for the user would lie.
-void FrmKarnio::ShowError(const std::wstring& prompt)
-{
-    MessageBoxW(hwnd_, prompt.c_str(), LoadText(IDS_VIRHE).c_str(), MB_OK | MB_ICONEXCLAMATION);
-}
+// The pop-up's "&Poista": the chosen rows of the list the remembered entry was chosen in.
+void FrmKarnio::MPoistaRekisterista_Click() { PoistaValitut(listaAvain_); }
 
 void FrmKarnio::MAjaKarnioohjelma_Click()
 {

@@ -1,5 +1,5 @@
 // Karnio's main window: the programs list above, the hidden entries below, a
-// menu bar and a right-button pop-up menu for acting on one entry.
+// menu bar and a right-button pop-up menu for acting on the chosen entries.
 #pragma once
 
 #include "catalogue/deleted_entry.h"
@@ -21,6 +21,12 @@ namespace karnio {
 class FrmTietoja;
 class ListViewSink;
 
+// One Ctrl+Z: the entries one command deleted, with the names their rows showed.
+struct UndoStep {
+    std::vector<PoistettuMerkinta> copies;
+    std::vector<std::wstring> names;  // of each copy
+};
+
 class FrmKarnio {
 public:
     // desktopUser: the user of the desktop when that is not Karnio's, whose per-user entries registry serves.
@@ -34,8 +40,8 @@ public:
     HWND Hwnd() const { return hwnd_; }
     int Dpi() const { return dpi_; }
 
-    // For the message loop: the F1, F5 and Ctrl+Z keys, Tab between the lists, and the
-    // mouse over the lists for their info tips.
+    // For the message loop: the shortcut keys, Del, Tab between the lists, the
+    // mouse over the lists for their info tips and the keyboard for its tip.
     bool PreTranslateMessage(MSG& message);
 
     // Empties both lists and refills them from the Uninstall keys, keeping each
@@ -48,12 +54,25 @@ public:
     const std::string& StrAvain() const { return strAvain_; }
     const std::string& StrKomento() const { return strKomento_; }
     UninstallSource Lahde() const { return lahde_; }
-    // Deleted entries that Ctrl+Z can still bring back, the latest last.
-    const std::vector<PoistettuMerkinta>& Poistetut() const { return poistetut_; }
+    // What Ctrl+Z can still bring back, the latest last.
+    const std::vector<UndoStep>& Poistetut() const { return poistetut_; }
     // The info tip that shows a row's registry path, one for each list.
     HWND InfoTipOf(HWND list) const { return tips_.Of(list); }
+    // The tip that shows the keyboard's row.
+    HWND KeyboardTip() const { return tips_.KeyboardTip(); }
 
 private:
+    // What is chosen once the lists are rebuilt.
+    struct Choice {
+        HWND list = nullptr;           // where to look; both lists when null
+        std::vector<EntryId> entries;  // selected, the first of them focused and remembered
+        bool firstOnly = false;        // only the first of them still listed: the row after a delete
+        bool scroll = false;           // scrolled into view, only as far as needed
+        bool focus = false;            // the list takes the keyboard focus
+        bool tip = false;              // the keyboard's tip shows the focused row
+        bool forget = true;            // none listed: nothing remembered
+    };
+
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -63,29 +82,34 @@ private:
     LRESULT OnGetDpiScaledSize(int dpi, SIZE& size);
     void OnDpiChanged(int dpi, const RECT& suggested);
     void Form_Load();
-    // What is shown selected (and remembered) after a rebuild: nothing, the
-    // remembered entry in its own list, or the entry of source and key.
-    enum class Selection { Start, None, Remembered, Entry };
-    void Rebuild(Selection selection, bool keepPlace = true, UninstallSource source = UninstallSource::Machine,
-                 const std::string& key = std::string());
+    void Rebuild(const Choice& choice);
     void Forget();
+    void Remember(HWND list);
+    bool OnListKey(MSG& message);
     void OnCommand(int id);
     LRESULT OnNotify(NMHDR& header);
     bool OnContextMenu(HWND source, int x, int y);
+    void OnInitMenuPopup(HMENU menu);
     void OnInfoTipText(NMTTDISPINFOW& info);
+    std::wstring TipTextOf(HWND list, int item, bool whole);
+    void ShowKeyboardTip(HWND list, int item);
 
     void Lvw_ItemClick(HWND list, int item);
     void MPaivita_Click();
     void MLopeta_Click();
     void MPoistaRekisterista_Click();
     void MAjaKarnioohjelma_Click();
-    void Kumoa();
-    void ShowError(const std::wstring& prompt);
     void MReadmeOhje_Click();
     void MOhjelmapaivitykset_Click();
     void MPalautettaOhjelmasta_Click();
     void MVirheilmoitukset_Click();
     void MTietojaOhjelmasta_Click();
+    // The Muokkaa menu's commands (edit_commands.cpp).
+    void PoistaValitut(HWND list);
+    void Kumoa();
+    void Kopioi(HWND list);
+    void ValitseJaanteet(HWND list);
+    void ShowError(const std::wstring& prompt);
 
     ListViewSink& SinkOf(HWND list);
 
@@ -96,7 +120,7 @@ private:
     HWND lvwOhjelmat2_ = nullptr;
     HWND fraKehysviiva_ = nullptr;
     InfoTips tips_;
-    HWND lastFocus_ = nullptr;
+    HWND lastFocus_ = nullptr;  // the list that last had the keyboard focus: the one the Muokkaa menu acts on
     int dpi_ = 96;
     int columnTwips_[2][2] = {{2500, 4300}, {2500, 4300}};  // of each list, kept across DPI changes
     UniqueFont font_;
@@ -109,9 +133,12 @@ private:
     std::string strAvain_;
     std::string strKomento_;
     UninstallSource komentoLahde_ = UninstallSource::Machine;  // where strKomento_ was listed from
-    UninstallSource lahde_ = UninstallSource::Machine;  // where strAvain_ was listed from
-    HWND listaAvain_ = nullptr;                         // the list strAvain_ was chosen in
-    std::vector<PoistettuMerkinta> poistetut_;          // what Ctrl+Z brings back, in memory only
+    UninstallSource lahde_ = UninstallSource::Machine;         // where strAvain_ was listed from
+    HWND listaAvain_ = nullptr;                                // the list strAvain_ was chosen in
+    std::vector<UndoStep> poistetut_;                          // what Ctrl+Z brings back, in memory only
+    DWORD deleteDone_ = 0;    // when the last delete's rebuild ended: a Del from before it deletes nothing
+    int keyItem_ = -1;        // the focused row when a key went down on a list; -2: the keyboard's tip is shown
+    POINT cursor_ = {-1, -1}; // where the mouse was when the keyboard's tip showed
 };
 
 }  // namespace karnio

@@ -73,20 +73,32 @@ int RowAt(HWND list, POINT point)
     return (hit.flags & LVHT_ONITEM) ? item : -1;
 }
 
-std::wstring InfoTipText(Registry& registry, const ListViewSink::Row& row, bool lowerList, const std::string& userHive)
+std::wstring InfoTipText(Registry& registry, const ListViewSink::Row& row, bool lowerList, const std::string& userHive,
+                         const TipLines& lines)
 {
     // Every line cleaned: no name or value can make a line of its own or turn the text around.
-    std::wstring text = TipLine(Wide(KeyPathText(row.source, row.key, userHive)));
+    const bool cut = !lines.whole;
+    std::wstring text = TipLine(Wide(KeyPathText(row.source, row.key, userHive)), cut);
     if (row.leftover.kind != Leftover::None) {
         // A grey row says on a second line why it is grey.
         const unsigned reason = row.leftover.kind == Leftover::UnknownProduct ? IDS_TUOTE_TUNTEMATON
                                 : row.leftover.kind == Leftover::MissingLibrary ? IDS_KIRJASTO_PUUTTUU
                                                                                 : IDS_OHJELMA_PUUTTUU;
-        text += L"\r\n" + TipLine(LoadText(reason, row.leftover.subject));
+        text += L"\r\n" + TipLine(LoadText(reason, row.leftover.subject), cut);
     }
+    // The whole name and command where the columns cannot show them.
+    if (lines.name || lines.whole) text += L"\r\n" + TipLine(LoadText(IDS_NIMI_RIVI) + row.text, cut);
+    if (lines.command || lines.whole) text += L"\r\n" + TipLine(LoadText(IDS_KOMENTO_RIVI) + Wide(row.command), cut);
     if (const std::optional<std::vector<RegistryValue>> values = LueArvot(registry, row.source, row.key))
-        text += DetailText(KuvaaMerkinta(*values, lowerList, LocalDate));
+        text += DetailText(KuvaaMerkinta(*values, lowerList, LocalDate, cut));
     return text;
+}
+
+bool ShownCut(HWND list, int column, const std::wstring& text, int dpi)
+{
+    // The list view keeps a margin on either side of a column's text.
+    const int margin = MulDiv(12, dpi, 96);
+    return ListView_GetStringWidth(list, text.c_str()) + margin > ListView_GetColumnWidth(list, column);
 }
 
 void InfoTips::Create(HWND owner, HWND upper, HWND lower)
@@ -95,6 +107,40 @@ void InfoTips::Create(HWND owner, HWND upper, HWND lower)
     lower_ = lower;
     tips_[0] = CreateInfoTip(owner, upper);
     tips_[1] = CreateInfoTip(owner, lower);
+    keyboardTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+    TTTOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_TRACK | TTF_ABSOLUTE;
+    tool.hwnd = owner;
+    tool.lpszText = const_cast<wchar_t*>(L"");
+    SendMessageW(keyboardTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(keyboardTip_, TTM_SETMAXTIPWIDTH, 0, GetSystemMetrics(SM_CXVIRTUALSCREEN));
+}
+
+void InfoTips::ShowForKeyboard(HWND list, int item, const std::wstring& text)
+{
+    HideAll();
+    RECT row = {}, label = {};
+    if (!ListView_GetItemRect(list, item, &row, LVIR_BOUNDS) || !ListView_GetItemRect(list, item, &label, LVIR_LABEL)) return;
+    keyboardText_ = text;
+    TTTOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = GetParent(list);
+    tool.lpszText = keyboardText_.data();
+    SendMessageW(keyboardTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    POINT below = {label.left, row.bottom}, above = {label.left, row.top};
+    ClientToScreen(list, &below);
+    ClientToScreen(list, &above);
+    const LRESULT size = SendMessageW(keyboardTip_, TTM_GETBUBBLESIZE, 0, reinterpret_cast<LPARAM>(&tool));
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(list, MONITOR_DEFAULTTONEAREST), &monitor);
+    const POINT at = below.y + HIWORD(size) <= monitor.rcWork.bottom ? below : POINT{above.x, above.y - HIWORD(size)};
+    SendMessageW(keyboardTip_, TTM_TRACKPOSITION, 0, MAKELPARAM(at.x, at.y));
+    SendMessageW(keyboardTip_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+    keyboardShown_ = true;
 }
 
 void InfoTips::Relay(MSG& message)
@@ -120,6 +166,13 @@ void InfoTips::Relay(MSG& message)
 
 void InfoTips::HideAll()
 {
+    if (keyboardShown_) {
+        TTTOOLINFOW tool = {};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = GetParent(upper_);
+        SendMessageW(keyboardTip_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
+        keyboardShown_ = false;
+    }
     for (int slot = 0; slot < 2; ++slot) {
         SendMessageW(tips_[slot], TTM_POP, 0, 0);
         tipItem_[slot] = -1;

@@ -18,10 +18,21 @@ namespace karnio {
 // The row under a point of the list's client area, or -1.
 int RowAt(HWND list, POINT point);
 
+// What a tip's text holds beyond the key path, the grey reason and the details.
+struct TipLines {
+    bool name = false;     // "Nimi: ": the name column shows the row's name cut short
+    bool command = false;  // "Komento: ": the command column shows its command cut short
+    bool whole = false;    // both lines, and no line cut: for the clipboard
+};
+
 // The tip's text for a row, each line cleaned and cut as tip lines are. The key
 // is read afresh: the tip tells what it holds now. userHive: whose hive the
 // per-user entries are in, when not HKEY_CURRENT_USER's.
-std::wstring InfoTipText(Registry& registry, const ListViewSink::Row& row, bool lowerList, const std::string& userHive);
+std::wstring InfoTipText(Registry& registry, const ListViewSink::Row& row, bool lowerList, const std::string& userHive,
+                         const TipLines& lines);
+
+// Whether a column of the row shows text cut short.
+bool ShownCut(HWND list, int column, const std::wstring& text, int dpi);
 
 // One tip for each list, whose text is asked for (TTN_GETDISPINFO) when it shows.
 class InfoTips {
@@ -38,9 +49,18 @@ public:
     // Hands the tip its text, which lives until the next one.
     void SetText(NMTTDISPINFOW& info, std::wstring text);
 
+    // The keyboard's tip: a row's text just below the row (above it near the
+    // bottom of the screen), in place of any mouse tip, until HideAll.
+    void ShowForKeyboard(HWND list, int item, const std::wstring& text);
+    HWND KeyboardTip() const { return keyboardTip_; }
+    bool KeyboardTipShown() const { return keyboardShown_; }
+
 private:
     HWND upper_ = nullptr, lower_ = nullptr;
     HWND tips_[2] = {};            // owned by the window, destroyed with it
+    HWND keyboardTip_ = nullptr;
+    bool keyboardShown_ = false;
+    std::wstring keyboardText_;
     int tipItem_[2] = {-1, -1};    // the row each tip speaks of
     int tipTop_[2] = {-1, -1};     // each list's top row when its tip last looked
     std::wstring text_;

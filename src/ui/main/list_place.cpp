@@ -3,6 +3,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <set>
+#include <utility>
 
 namespace karnio {
 
@@ -33,16 +35,6 @@ ListPlace PlaceOf(HWND list, const ListViewSink& sink)
     return place;
 }
 
-int ItemOf(HWND list, const ListViewSink& sink, UninstallSource source, const std::string& key)
-{
-    const int count = ListView_GetItemCount(list);
-    for (int item = 0; item < count; ++item) {
-        const ListViewSink::Row* row = sink.RowAt(item);
-        if (row && row->source == source && row->key == key) return item;
-    }
-    return -1;
-}
-
 void ScrollToTop(HWND list, int item)
 {
     const int count = ListView_GetItemCount(list);
@@ -56,10 +48,46 @@ void ScrollToTop(HWND list, int item)
 
 void RestorePlace(HWND list, const ListViewSink& sink, const ListPlace& place)
 {
-    const int item = place.topListed ? ItemOf(list, sink, place.source, place.key) : -1;
+    const int item = place.topListed ? sink.ItemOf({place.source, place.key}) : -1;
     ScrollToTop(list, item >= 0 ? item : place.top);
     const int dx = place.scrolledX - HorizontalPosition(list);
     if (dx != 0) ListView_Scroll(list, dx, 0);
+}
+
+std::vector<EntryId> SelectedEntries(HWND list, const ListViewSink& sink)
+{
+    std::vector<EntryId> entries;
+    for (int item = -1; (item = ListView_GetNextItem(list, item, LVNI_SELECTED)) >= 0;)
+        if (const ListViewSink::Row* row = sink.RowAt(item)) entries.push_back({row->source, row->key});
+    return entries;
+}
+
+std::vector<EntryId> EntriesAround(HWND list, const ListViewSink& sink, const std::vector<EntryId>& gone)
+{
+    int first = -1;
+    for (const EntryId& entry : gone) {
+        const int item = sink.ItemOf(entry);
+        if (item >= 0 && (first < 0 || item < first)) first = item;
+    }
+    std::vector<EntryId> around;
+    if (first < 0) return around;
+    std::set<std::pair<UninstallSource, std::string>> left;
+    for (const EntryId& entry : gone) left.emplace(entry.source, entry.key);
+    const int count = ListView_GetItemCount(list);
+    const auto add = [&](int item) {
+        const ListViewSink::Row* row = sink.RowAt(item);
+        if (row && !left.count({row->source, row->key})) around.push_back({row->source, row->key});
+    };
+    for (int item = first + 1; item < count; ++item) add(item);
+    for (int item = first - 1; item >= 0; --item) add(item);
+    return around;
+}
+
+void SelectAlone(HWND list, const std::vector<int>& items)
+{
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    for (const int item : items) ListView_SetItemState(list, item, LVIS_SELECTED, LVIS_SELECTED);
+    if (!items.empty()) ListView_SetItemState(list, items.front(), LVIS_FOCUSED, LVIS_FOCUSED);
 }
 
 }  // namespace karnio

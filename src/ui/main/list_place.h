@@ -1,5 +1,6 @@
 // Where a list's view stands and how it is put back after a rebuild: Windows'
 // list view would start again from its first row, and lose the user's place.
+// And which rows are chosen, before a rebuild and after it.
 #pragma once
 
 #include "ui/main/listview_sink.h"
@@ -7,6 +8,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace karnio {
 
@@ -22,13 +24,21 @@ struct ListPlace {
 
 ListPlace PlaceOf(HWND list, const ListViewSink& sink);
 
-// The item showing the entry, or -1.
-int ItemOf(HWND list, const ListViewSink& sink, UninstallSource source, const std::string& key);
-
 // Scrolls so that item is the top row, or as near as the list's length allows.
 void ScrollToTop(HWND list, int item);
 
 // The same stretch of rows as before a rebuild: the entry that was on top, else the same top index.
 void RestorePlace(HWND list, const ListViewSink& sink, const ListPlace& place);
+
+// The entries of the list's selected rows, in list order.
+std::vector<EntryId> SelectedEntries(HWND list, const ListViewSink& sink);
+
+// Where the choice goes once the entries of gone have left the list: the first
+// entry still listed after the first of them, else the nearest one before it.
+// In that order, from the list as it still shows them.
+std::vector<EntryId> EntriesAround(HWND list, const ListViewSink& sink, const std::vector<EntryId>& gone);
+
+// Selects the items alone, the first of them focused.
+void SelectAlone(HWND list, const std::vector<int>& items);
 
 }  // namespace karnio

@@ -7,7 +7,7 @@ namespace karnio {
 
 HWND CreateListView(HWND parent, const TwipsRect& place, int id, int dpi, unsigned nameHeader)
 {
-    HWND list = CreateChild(parent, WC_LISTVIEWW, L"", WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL,
+    HWND list = CreateChild(parent, WC_LISTVIEWW, L"", WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS,
                             WS_EX_CLIENTEDGE, place, id, dpi);
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
     const unsigned headers[] = {nameHeader, IDS_SARAKE_KOMENTO};

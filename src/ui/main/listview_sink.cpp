@@ -10,10 +10,15 @@
 
 namespace karnio {
 
+namespace {
+std::string Key(UninstallSource source, const std::string& key) { return static_cast<char>('0' + static_cast<int>(source)) + key; }
+}  // namespace
+
 void ListViewSink::RemoveAll()
 {
     ListView_DeleteAllItems(list_);
     rows_.clear();
+    items_.clear();
 }
 
 std::size_t ListViewSink::AddRow(UninstallSource source, const std::string& key, const std::string& text)
@@ -51,6 +56,7 @@ void ListViewSink::Show()
         item.pszText = row.text.data();
         item.lParam = static_cast<LPARAM>(order[position]);
         const int index = static_cast<int>(SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+        if (index >= 0) items_[Key(row.source, row.key)] = index;
         if (index < 0 || row.command.empty()) continue;
         std::wstring command = Wide(row.command);
         ListView_SetItemText(list_, index, 1, command.data());
@@ -65,6 +71,12 @@ const ListViewSink::Row* ListViewSink::RowAt(int item) const
     query.iItem = item;
     if (!SendMessageW(list_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&query))) return nullptr;
     return RowOfParam(query.lParam);
+}
+
+int ListViewSink::ItemOf(const EntryId& entry) const
+{
+    const auto item = items_.find(Key(entry.source, entry.key));
+    return item == items_.end() ? -1 : item->second;
 }
 
 const ListViewSink::Row* ListViewSink::RowOfParam(LPARAM param) const

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace karnio {
@@ -42,11 +43,14 @@ public:
     const Row* RowAt(int item) const;
     // The row behind a control item's lParam (as custom draw hands it), or null.
     const Row* RowOfParam(LPARAM param) const;
+    // The control item that shows the entry, or -1.
+    int ItemOf(const EntryId& entry) const;
 
 private:
     HWND list_;
     bool sorted_ = false;
     std::vector<Row> rows_;
+    std::unordered_map<std::string, int> items_;  // by source and key, as Key makes them
 };
 
 // How a row's command is read: a 32-bit entry's as a 32-bit program sees it, a

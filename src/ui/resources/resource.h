@@ -11,7 +11,10 @@
 // Menu commands. 1 and 2 stay free: they are IDOK and IDCANCEL.
 #define IDM_PAIVITA 101
 #define IDM_LOPETA 102
-#define IDM_KUMOA 103  // Ctrl+Z only: no menu shows it
+#define IDM_KUMOA 103
+#define IDM_POISTA_VALITUT 104  // in the Muokkaa menu: on the list that last had the focus
+#define IDM_KOPIOI 105
+#define IDM_VALITSE_JAANTEET 106
 #define IDM_README 201
 #define IDM_OHJELMAPAIVITYKSET 202
 #define IDM_PALAUTETTA 203
@@ -39,6 +42,17 @@
 #define IDS_VAIN_OMILLA 1054
 #define IDS_ASEMA_PUUTTUU 1055
 #define IDS_OIKEUDET_EI_PALAUTUNEET 1056
+#define IDS_LEIKEPOYTA 1057
+#define IDS_NIMI_RIVI 1058
+#define IDS_KOMENTO_RIVI 1059
+#define IDS_EI_VOITU_POISTAA 1060
+#define IDS_EI_VOITU_PALAUTTAA 1061
+#define IDS_SYY_NOLLAMERKKI 1062
+#define IDS_SYY_UNICODE 1063
+#define IDS_SYY_VIRHE 1064
+#define IDS_SYY_ON_JO 1065
+#define IDS_SYY_OIKEUDET 1066
+#define IDS_JA_MUUTA 1067
 #define IDS_WINDOWS_VANHA 1028
 // The info tip's detail lines, in the order of Detail, then the size units and the Windows-list lines.
 #define IDS_JULKAISIJA 1040

@@ -78,13 +78,17 @@ TEST_F(MainWindow, MenusCarryTheirExactCaptions)
 {
     FrmKarnio& window = Open();
     HMENU bar = GetMenu(window.Hwnd());
-    ASSERT_EQ(GetMenuItemCount(bar), 2);
+    ASSERT_EQ(GetMenuItemCount(bar), 3);
     EXPECT_EQ(MenuText(bar, 0), L"&Tiedosto");
-    EXPECT_EQ(MenuText(bar, 1), L"&Ohje");
+    EXPECT_EQ(MenuText(bar, 1), L"&Muokkaa");
+    EXPECT_EQ(MenuText(bar, 2), L"&Ohje");
     // The key name follows the caption after a tab, as Windows shows shortcuts.
     EXPECT_EQ(MenuTexts(GetSubMenu(bar, 0)),
               (std::vector<std::wstring>{L"&Päivitä ohjelmaluettelot    \tF5", L"-", L"&Lopeta"}));
     EXPECT_EQ(MenuTexts(GetSubMenu(bar, 1)),
+              (std::vector<std::wstring>{L"&Kumoa poisto\tCtrl+Z", L"&Poista\tDel", L"-", L"K&opioi\tCtrl+C", L"-",
+                                         L"Valitse &jäänteet"}));
+    EXPECT_EQ(MenuTexts(GetSubMenu(bar, 2)),
               (std::vector<std::wstring>{L"&Readme-ohje\tF1", L"-", L"&Ohjelmapäivitykset...",
                                          L"&Palautetta ohjelmasta...    ", L"&Virheilmoitukset...", L"-",
                                          L"&Tietoja ohjelmasta...    "}));
@@ -198,12 +202,15 @@ TEST_F(MainWindow, DeleteRemovesTheChosenKeyAndRebuilds)
     EXPECT_TRUE(test::EntryExists(L"Jää"));
     EXPECT_EQ(test::Rows(window.LvwOhjelmat()), (std::vector<ListRow>{{L"Jäävä ohjelma", L"j.exe"}}));
     EXPECT_TRUE(test::Rows(window.LvwOhjelmat2()).empty());
-    EXPECT_EQ(window.StrAvain(), "");  // nothing stays chosen after a delete
+    EXPECT_EQ(window.StrAvain(), "Jää");  // the row after it is chosen
     EXPECT_EQ(cursor.changes, (std::vector<AppCursor>{AppCursor::Wait, AppCursor::Default}));
 
-    // Deleting it again is harmless.
+    // Then that one goes; with no row left, nothing is chosen and nothing more goes.
     Command(IDM_POISTA);
-    EXPECT_TRUE(test::EntryExists(L"Jää"));
+    EXPECT_FALSE(test::EntryExists(L"Jää"));
+    EXPECT_EQ(window.StrAvain(), "");
+    Command(IDM_POISTA);
+    EXPECT_EQ(test::Rows(window.LvwOhjelmat()).size(), 0u);
 }
 
 TEST_F(MainWindow, DeleteBeforeAnyClickDeletesNothing)

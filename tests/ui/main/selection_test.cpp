@@ -40,12 +40,25 @@ protected:
         Pump();
         return reader.get();
     }
-    void ExpectNothingChosen()
+    // The Muokkaa menu's undo, delete and copy as it opens: "x" enabled, "-" not.
+    std::string Muokkaa()
     {
-        EXPECT_TRUE(Selected(Upper()).empty());
-        EXPECT_TRUE(Selected(Lower()).empty());
-        EXPECT_EQ(window_->StrAvain(), "");
-        EXPECT_EQ(PopUpOver(Upper()), (std::vector<std::wstring>{L"&Poista (grey)", L"&Aja karnio-ohjelma... (grey)"}));
+        HMENU menu = GetSubMenu(GetMenu(window_->Hwnd()), 1);
+        SendMessageW(window_->Hwnd(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 1);
+        std::string states;
+        for (const UINT id : {IDM_KUMOA, IDM_POISTA_VALITUT, IDM_KOPIOI}) states += GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED ? '-' : 'x';
+        return states;
+    }
+    static std::wstring Clipboard()
+    {
+        std::wstring text;
+        if (!OpenClipboard(nullptr)) return text;
+        if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+            text = static_cast<const wchar_t*>(GlobalLock(data));
+            GlobalUnlock(data);
+        }
+        CloseClipboard();
+        return text;
     }
     void ExpectChosen(HWND list, const std::wstring& text)
     {
@@ -64,7 +77,9 @@ TEST_F(Selection, ActionsHitTheHighlightedRowAndEveryRebuildKeepsThePlace)
     for (int i = 0; i < 300; ++i)
         test::AddEntry(S::Machine, Name(i), Name(i).c_str(), i % 5 ? L"notepad.exe /x" : L"C:\\Poissa\\poista.exe");
     for (int i = 0; i < 3; ++i) test::AddEntry(S::Machine, L"Piilo " + std::to_wstring(i), nullptr, nullptr);
+    test::AddEntry(S::Machine, L"Pitkä", (Name(300) + std::wstring(80, L'x')).c_str(), (L"C:\\Pitkä\\" + std::wstring(90, L'y')).c_str());
     FrmKarnio& window = Open();
+    EXPECT_EQ(Muokkaa(), "---");
 
     RECT row;
     ListView_GetItemRect(Upper(), 0, &row, LVIR_BOUNDS);
@@ -74,25 +89,40 @@ TEST_F(Selection, ActionsHitTheHighlightedRowAndEveryRebuildKeepsThePlace)
     const int perPage = ListView_GetCountPerPage(Upper());
     ASSERT_GT(perPage, 16);
 
-    // A grey row from the pop-up menu, then the next one with Del.
+    // A grey row from the pop-up menu: the row after it is chosen, and the view stays.
     test::DeleteFromPopUp(Upper(), Name(150));
     EXPECT_FALSE(test::EntryExists(Name(150)));
     EXPECT_EQ(TopRow(Upper()), Name(140));
-    ExpectNothingChosen();
+    ExpectChosen(Upper(), Name(151));
 
-    const std::wstring next = Name(155);
-    test::ClickRow(Upper(), test::FindRow(Upper(), next));
+    // Del, Down, Del: the second delete takes the row after the one that took the first's place.
+    test::ClickRow(Upper(), test::FindRow(Upper(), Name(155)));
     test::PressKeys(window, {VK_DELETE});
-    EXPECT_FALSE(test::EntryExists(next));
+    ExpectChosen(Upper(), Name(156));
+    test::PressKeys(window, {VK_DOWN});
+    EXPECT_TRUE(IsWindowVisible(window.KeyboardTip()));  // the keyboard's row shows its tip
+    EXPECT_EQ(test::WindowText(window.KeyboardTip()).rfind(L"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + Name(157), 0), 0u);
+    test::PressKeys(window, {VK_DELETE});
+    EXPECT_FALSE(test::EntryExists(Name(155)));
+    EXPECT_TRUE(test::EntryExists(Name(156)));
+    EXPECT_FALSE(test::EntryExists(Name(157)));
     EXPECT_EQ(TopRow(Upper()), Name(140));
-    ExpectNothingChosen();
+    ExpectChosen(Upper(), Name(158));
+    EXPECT_EQ(Muokkaa(), "xxx");
 
-    // A held Del repeats, but deletes nothing more.
-    test::ClickRow(Upper(), test::FindRow(Upper(), Name(141)));
-    ASSERT_EQ(Selected(Upper()), std::vector<std::wstring>{Name(141)});
-    MSG repeat = {Upper(), WM_KEYDOWN, VK_DELETE, 1 | (1 << 30)};
+    // A Del pressed while that delete ran deletes nothing, nor does a held Del's repeat.
+    MSG stale = {Upper(), WM_KEYDOWN, VK_DELETE, 1, GetTickCount() - 10000};
+    MSG repeat = {Upper(), WM_KEYDOWN, VK_DELETE, 1 | (1 << 30), GetTickCount()};
+    EXPECT_TRUE(window.PreTranslateMessage(stale));
     EXPECT_TRUE(window.PreTranslateMessage(repeat));
-    EXPECT_TRUE(test::EntryExists(Name(141)));
+    EXPECT_TRUE(test::EntryExists(Name(158)));
+
+    // Ctrl+C: the chosen row's tip, its name and command whole where the columns cut them.
+    test::PressKeys(window, {VK_END});
+    const std::wstring tip = test::WindowText(window.KeyboardTip());
+    EXPECT_NE(tip.find(L"\r\nKomento: C:\\Pitkä\\"), std::wstring::npos);
+    test::PressKeys(window, {VK_CONTROL, 'C'});
+    EXPECT_EQ(Clipboard(), tip);
 
     // F5, with a row above the view gone meanwhile and the chosen row scrolled out of
     // view: the same place, and the same chosen row, still out of view.
@@ -108,7 +138,7 @@ TEST_F(Selection, ActionsHitTheHighlightedRowAndEveryRebuildKeepsThePlace)
     // Each Ctrl+Z shows what it brought back, chosen, scrolled into view only as far as needed.
     ListView_EnsureVisible(Upper(), 0, FALSE);
     Pump();
-    for (const std::wstring& restored : {next, Name(150)}) {
+    for (const std::wstring& restored : {Name(157), Name(155)}) {
         const int top = ListView_GetTopIndex(Upper());
         test::PressKeys(window, {VK_CONTROL, 'Z'});
         ASSERT_TRUE(test::EntryExists(restored));
@@ -128,7 +158,8 @@ TEST_F(Selection, ActionsHitTheHighlightedRowAndEveryRebuildKeepsThePlace)
     Pump();
     EXPECT_FALSE(test::EntryExists(Name(147)));
     EXPECT_TRUE(test::EntryExists(L"Piilo 1"));
-    ExpectNothingChosen();
+    ExpectChosen(Upper(), Name(148));
+    EXPECT_TRUE(Selected(Lower()).empty());
 }
 
 }  // namespace

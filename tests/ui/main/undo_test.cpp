@@ -18,6 +18,7 @@ using test::Pump;
 class Undo : public test::WindowTest {
 protected:
     void PressCtrlZ() { test::PressKeys(*window_, {VK_CONTROL, 'Z'}); }
+    void PressDel() { test::PressKeys(*window_, {VK_DELETE}); }
     void DeleteFromPopUp(HWND list, const std::wstring& text) { test::DeleteFromPopUp(list, text); }
     std::vector<test::ListRow> AllRows()
     {
@@ -216,6 +217,64 @@ TEST_F(Undo, ZeroCharactersInNamesNeverReachAnotherKeyOrMergeValues)
         EXPECT_FALSE(test::EntryExists(S::Machine, L"Nollat"));
         window_.reset();
     }
+}
+
+// Several rows go with one Del and come back with one Ctrl+Z, chosen; a row that
+// cannot go is named, and the rest go.
+TEST_F(Undo, SeveralRowsGoInOneDeleteAndComeBackInOneUndo)
+{
+    const auto name = [](int i) { return L"Monta " + std::to_wstring(i); };
+    for (int i = 0; i < 6; ++i) test::AddEntry(S::Machine, name(i), name(i).c_str(), i % 2 ? L"notepad.exe /x" : L"C:\\Poissa\\x.exe");
+    for (const wchar_t* piilo : {L"Piilo 1", L"Piilo 2"}) test::AddEntry(S::Machine, piilo, nullptr, nullptr);
+    std::vector<std::vector<std::string>> before;
+    for (int i = 0; i < 6; ++i) before.push_back(test::Describe(test::EntryValues(S::Machine, Narrow(name(i)))));
+    NativeNames native;
+    native.Key(std::wstring(L"Piilo 1\0x", 9));
+    FrmKarnio& window = Open();
+    HWND list = window.LvwOhjelmat();
+    const auto chosen = [](HWND in) {
+        std::vector<std::wstring> rows;
+        for (int item = -1; (item = ListView_GetNextItem(in, item, LVNI_SELECTED)) >= 0;) rows.push_back(test::ItemText(in, item, 0));
+        return rows;
+    };
+
+    // "Valitse jäänteet" chooses exactly the grey rows; a program is run for one row alone.
+    Command(IDM_VALITSE_JAANTEET);
+    EXPECT_EQ(chosen(list), (std::vector<std::wstring>{name(0), name(2), name(4)}));
+    auto reader = test::ReadMenuWhenShown();
+    SendMessageW(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1));
+    Pump();
+    EXPECT_EQ(reader.get(), (std::vector<std::wstring>{L"&Poista", L"&Aja karnio-ohjelma... (grey)"}));
+
+    // Three rows chosen with a click and a Ctrl+click each, then one Del.
+    test::ClickRow(list, 1);
+    for (const int item : {3, 5}) {
+        RECT row;
+        ListView_GetItemRect(list, item, &row, LVIR_LABEL);
+        const LPARAM at = MAKELPARAM(row.left + 4, (row.top + row.bottom) / 2);
+        PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, at);
+        PostMessageW(list, WM_LBUTTONUP, MK_CONTROL, at);
+        Pump();
+    }
+    ASSERT_EQ(chosen(list), (std::vector<std::wstring>{name(1), name(3), name(5)}));
+    PressDel();
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(test::EntryExists(S::Machine, name(i)), i % 2 == 0) << i;
+    ASSERT_EQ(window.Poistetut().size(), 1u);
+    PressCtrlZ();
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(test::Describe(test::EntryValues(S::Machine, Narrow(name(i)))), before[i]) << i;
+    EXPECT_EQ(chosen(list), (std::vector<std::wstring>{name(1), name(3), name(5)}));
+
+    // One of three cannot go: it is named, the other two go.
+    HWND lower = window.LvwOhjelmat2();
+    SetFocus(lower);
+    for (int item = 0; item < 3; ++item) ListView_SetItemState(lower, item, LVIS_SELECTED, LVIS_SELECTED);
+    auto box = test::WatchForDialog(L"Virhe");
+    PressDel();
+    EXPECT_EQ(box.get().text, L"Kaikkia merkintöjä ei voitu poistaa:\r\nPiilo 1\u2026: nimessä on nollamerkki");
+    EXPECT_EQ(test::Rows(lower).size(), 1u);
+    EXPECT_FALSE(test::EntryExists(S::Machine, L"Piilo 1"));
+    EXPECT_FALSE(test::EntryExists(S::Machine, L"Piilo 2"));
+    window_.reset();
 }
 
 TEST_F(Undo, ARefusedDeleteIsToldAndLeavesNothingToUndo)
