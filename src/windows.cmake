@@ -11,6 +11,7 @@ add_library(karnio_ui STATIC
     src/ui/main/edit_commands.cpp
     src/ui/main/frmKarnio.cpp
     src/ui/main/info_tip.cpp
+    src/ui/main/keys_and_tips.cpp
     src/ui/main/list_place.cpp
     src/ui/main/list_view.cpp
     src/ui/main/launcher.cpp
