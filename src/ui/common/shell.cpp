@@ -47,6 +47,9 @@ std::vector<DesktopStep> ExplorersSteps()
 {
     return {
         [](IUnknown*, const ShellRequest&, IUnknown** next) {
+            // Without a shell window there is no desktop shell to ask (Wine has none), and
+            // asking COM for Explorer's windows would only wait for a server that never comes.
+            if (!GetShellWindow()) return E_FAIL;
             return CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
                                     reinterpret_cast<void**>(next));
         },

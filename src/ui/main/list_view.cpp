@@ -24,7 +24,7 @@ HWND CreateListView(HWND parent, const TwipsRect& place, int id, int dpi, unsign
 }
 
 // A row whose uninstaller is gone is drawn in grey text, in both columns,
-// unless it shows as selected.
+// unless it shows in the focused list's highlight.
 LRESULT DrawRow(HWND list, const ListViewSink& sink, NMLVCUSTOMDRAW& draw)
 {
     switch (draw.nmcd.dwDrawStage) {
@@ -34,8 +34,9 @@ LRESULT DrawRow(HWND list, const ListViewSink& sink, NMLVCUSTOMDRAW& draw)
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
         const ListViewSink::Row* row = sink.RowOfParam(draw.nmcd.lItemlParam);
         if (!row || row->leftover.kind == Leftover::None) return CDRF_DODEFAULT;
+        // Only the focused list's selection has the highlight colours; elsewhere it keeps the grey.
         const bool highlighted = ListView_GetItemState(list, static_cast<int>(draw.nmcd.dwItemSpec), LVIS_SELECTED) &&
-                                 (GetFocus() == list || (GetWindowLongW(list, GWL_STYLE) & LVS_SHOWSELALWAYS));
+                                 GetFocus() == list;
         if (highlighted) return CDRF_DODEFAULT;
         draw.clrText = GetSysColor(COLOR_GRAYTEXT);
         // Each column of the row is asked for again, so that no control draws the second in black.

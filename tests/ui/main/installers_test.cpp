@@ -96,8 +96,10 @@ TEST_F(Installers, RowsTurnGreyOnlyOnceTheirUninstallerIsGone)
     const std::wstring nsisPath = L"HKEY_LOCAL_MACHINE\\Software" + uninstall + L"KarnioNsisDemo";
     const std::wstring msiPath = L"HKEY_LOCAL_MACHINE\\Software\\WOW6432Node" + uninstall + Wide(kProductCode);
 
-    // Installed: drawn as any row, with the one-line tip.
+    // Installed: drawn as any row, with the one-line tip (the command column wide
+    // enough for the whole command, which the tip then does not repeat).
     FrmKarnio& window = Open();
+    ListView_SetColumnWidth(window.LvwOhjelmat(), 1, TwipsToPixels(9000, dpi_));
     HWND list = window.LvwOhjelmat();
     EXPECT_TRUE(DrawnIn(list, Row(kNsisName), COLOR_WINDOWTEXT, COLOR_GRAYTEXT));
     EXPECT_TRUE(DrawnIn(list, Row(kMsiName), COLOR_WINDOWTEXT, COLOR_GRAYTEXT));
