@@ -369,6 +369,7 @@ TEST_F(Undo, LinksAndUnpairedSurrogatesReachNoOtherKey)
     PressCtrlZ();
     EXPECT_EQ(linkOf(L"Linkki"), std::wstring(to.begin(), to.end()));
     EXPECT_EQ(linkOf(L"Isä\\Linkki"), std::wstring(to.begin(), to.end()));
+    EXPECT_EQ(test::Describe(test::EntryValues(S::Machine, "Isä\\Linkki")), test::Describe(test::KeyValues(HKEY_LOCAL_MACHINE, target)));
     EXPECT_EQ(contents(), before);
 
     // The row of the key named with U+FFFD deletes that key; its twin's row is refused.
