@@ -95,9 +95,9 @@ std::wstring TipLine(const std::wstring& text, bool cut)
         line.push_back(control ? L' ' : c);
     }
     if (cut && line.size() > kLongestShown) {
-        std::size_t cut = kLongestShown - 1;
-        if (line[cut - 1] >= 0xD800 && line[cut - 1] <= 0xDBFF) --cut;  // never half a pair
-        line = line.substr(0, cut) + L"\u2026";
+        std::size_t end = kLongestShown - 1;
+        if (line[end - 1] >= 0xD800 && line[end - 1] <= 0xDBFF) --end;  // never half a pair
+        line = line.substr(0, end) + L"\u2026";
     }
     return line;
 }

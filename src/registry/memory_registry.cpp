@@ -407,14 +407,21 @@ RegStatus MemoryRegistry::Delete(RegKey root, const char* path, RegView view)
     return kErrorSuccess;
 }
 
-RegStatus MemoryRegistry::OpenLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result)
+// A handle on the key of name below parent, itself and not what a link names; made as a new link for CreateLink.
+RegStatus MemoryRegistry::OpenAsItself(RegKey parent, const char16_t* name, RegView view, Last last, RegKey* result)
 {
     *result = 0;
     NodePtr node;
-    const RegStatus status = Walk(parent, Utf8KeepingSurrogates(name ? name : u""), view, false, &node, nullptr, Last::OpenLink);
+    const RegStatus status =
+        Walk(parent, Utf8KeepingSurrogates(name ? name : u""), view, last == Last::CreateLink, &node, nullptr, last);
     if (status != kErrorSuccess) return status;
     *result = NewHandle(node);
     return kErrorSuccess;
+}
+
+RegStatus MemoryRegistry::OpenLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result)
+{
+    return OpenAsItself(parent, name, view, Last::OpenLink, result);
 }
 
 RegStatus MemoryRegistry::DeleteOpenKey(RegKey key)
@@ -429,13 +436,7 @@ RegStatus MemoryRegistry::DeleteOpenKey(RegKey key)
 
 RegStatus MemoryRegistry::CreateLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result)
 {
-    *result = 0;
-    NodePtr node;
-    const RegStatus status =
-        Walk(parent, Utf8KeepingSurrogates(name ? name : u""), view, true, &node, nullptr, Last::CreateLink);
-    if (status != kErrorSuccess) return status;
-    *result = NewHandle(node);
-    return kErrorSuccess;
+    return OpenAsItself(parent, name, view, Last::CreateLink, result);
 }
 
 // Takes the key out of the tree; handles still open on it or below it see a deleted key.

@@ -80,6 +80,7 @@ private:
     RegStatus Walk(RegKey root, const std::string& path, RegView view, bool create, NodePtr* found, bool* created,
                    Last last = Last::Follow);
     RegStatus FollowLink(NodePtr& node, int depth) const;
+    RegStatus OpenAsItself(RegKey parent, const char16_t* name, RegView view, Last last, RegKey* result);
     RegStatus Open(RegKey root, const char* path, RegView view, RegKey* result);
     RegStatus Delete(RegKey root, const char* path, RegView view);
     static void Detach(const NodePtr& node);

@@ -54,6 +54,18 @@ constexpr int kPictureSize = 32;
 
 constexpr int kLinks[] = {FrmTietoja::kIdLblEmail, FrmTietoja::kIdLblOhjelmapaivitykset, FrmTietoja::kIdLblTiedotteet};
 
+// The control's text on one line in its own font, from (0, 0).
+RECT TextBounds(HDC dc, HWND control)
+{
+    wchar_t text[256] = {};
+    GetWindowTextW(control, text, 256);
+    const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    RECT bounds = {};
+    DrawTextW(dc, text, -1, &bounds, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, previous);
+    return bounds;
+}
+
 // A link takes Enter and Space itself, as a click (never the default button's
 // Enter), and shows a focus rectangle around its text while it has the focus.
 LRESULT CALLBACK LinkProc(HWND link, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
@@ -80,12 +92,7 @@ LRESULT CALLBACK LinkProc(HWND link, UINT message, WPARAM wParam, LPARAM lParam,
         const LRESULT painted = DefSubclassProc(link, message, wParam, lParam);
         if (GetFocus() == link) {
             WindowDc dc(link);
-            wchar_t text[256] = {};
-            GetWindowTextW(link, text, 256);
-            const HGDIOBJ previous = SelectObject(dc.get(), reinterpret_cast<HFONT>(SendMessageW(link, WM_GETFONT, 0, 0)));
-            RECT bounds = {};
-            DrawTextW(dc.get(), text, -1, &bounds, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-            SelectObject(dc.get(), previous);
+            const RECT bounds = TextBounds(dc.get(), link);
             DrawFocusRect(dc.get(), &bounds);
         }
         return painted;
@@ -256,16 +263,11 @@ void FrmTietoja::FitLabels()
     for (const ControlPlan& plan : kControls) {
         HWND label = GetDlgItem(hwnd_, plan.id);
         if (plan.style & (SS_ICON | SS_OWNERDRAW) || std::wstring(plan.windowClass) != L"STATIC") continue;
-        wchar_t text[256] = {};
-        GetWindowTextW(label, text, 256);
-        const HGDIOBJ previous = SelectObject(dc.get(), reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
-        SIZE extent = {};
-        GetTextExtentPoint32W(dc.get(), text, lstrlenW(text), &extent);
-        SelectObject(dc.get(), previous);
+        const int width = TextBounds(dc.get(), label).right;
         const RECT place = ChildRect(label);
-        if (extent.cx <= place.right - place.left) continue;
-        SetWindowPos(label, nullptr, 0, 0, extent.cx, place.bottom - place.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        clientWidth = std::max(clientWidth, static_cast<int>(place.left + extent.cx + margin));
+        if (width <= place.right - place.left) continue;
+        SetWindowPos(label, nullptr, 0, 0, width, place.bottom - place.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        clientWidth = std::max(clientWidth, static_cast<int>(place.left + width + margin));
     }
     if (clientWidth == TwipsToPixels(kClientWidthTwips, dpi_)) return;
     RECT client;

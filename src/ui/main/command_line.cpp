@@ -24,6 +24,12 @@ std::wstring Join(const std::wstring& folder, const std::wstring& name)
     return !folder.empty() && IsSeparator(folder.back()) ? folder + name : folder + L"\\" + name;
 }
 
+// A program file Windows starts as it is: the text ends in ".exe" or ".com".
+bool NamesProgramFile(const std::wstring& text)
+{
+    return EndsWithNoCase(text, L".exe") || EndsWithNoCase(text, L".com");
+}
+
 bool OnLocalFixedDrive(const std::wstring& path, HostSystem& system)
 {
     const wchar_t letter = DriveLetter(path);
@@ -198,8 +204,7 @@ CommandLineParts SplitCommandLine(const std::wstring& commandLine)
     for (std::size_t end = 0; end <= line.size(); ++end) {
         if (end < line.size() && !IsBlank(line[end])) continue;
         const std::wstring candidate = line.substr(0, end);
-        if (EndsWithNoCase(candidate, L".exe") || EndsWithNoCase(candidate, L".com"))
-            return {candidate, line.substr(end)};
+        if (NamesProgramFile(candidate)) return {candidate, line.substr(end)};
     }
     std::size_t end = 0;
     while (end < line.size() && !IsBlank(line[end])) ++end;
@@ -346,10 +351,7 @@ ResolvedProgram ResolveProgram(const PreparedCommand& prepared, HostSystem& syst
     for (std::size_t end = 1; end < line.size(); ++end)
         if (IsBlank(line[end]) && !IsBlank(line[end - 1])) ends.push_back(end);
     ends.push_back(line.size());
-    const auto namesProgramFile = [&](std::size_t end) {
-        const std::wstring text = line.substr(0, end);
-        return EndsWithNoCase(text, L".exe") || EndsWithNoCase(text, L".com");
-    };
+    const auto namesProgramFile = [&](std::size_t end) { return NamesProgramFile(line.substr(0, end)); };
 
     // The candidate up to end, looked for, unless a folder rule skips it.
     const auto look = [&](std::size_t end, bool blankByBlank) -> std::optional<ResolvedProgram> {

@@ -37,6 +37,16 @@ const std::wstring& NameOf(const EntryId& entry, const std::vector<EntryId>& ent
     return names[std::find(entries.begin(), entries.end(), entry) - entries.begin()];
 }
 
+// An undo step of the copies, each named by its entry's name among entries.
+UndoStep StepOf(std::vector<PoistettuMerkinta> copies, const std::vector<EntryId>& entries,
+                const std::vector<std::wstring>& names)
+{
+    UndoStep step;
+    for (const PoistettuMerkinta& copy : copies) step.names.push_back(NameOf({copy.source, copy.aliavain}, entries, names));
+    step.copies = std::move(copies);
+    return step;
+}
+
 std::vector<EntryId> EntriesOf(const std::vector<PoistettuMerkinta>& copies)
 {
     std::vector<EntryId> entries;
@@ -66,12 +76,7 @@ void FrmKarnio::PoistaValitut(HWND list)
 
     SetAppCursor(AppCursor::Wait);
     Deletion deletion = PoistaMerkinnat(registry_, chosen);
-    if (!deletion.copies.empty()) {
-        UndoStep step;
-        for (const PoistettuMerkinta& copy : deletion.copies) step.names.push_back(NameOf({copy.source, copy.aliavain}, chosen, names));
-        step.copies = std::move(deletion.copies);
-        poistetut_.push_back(std::move(step));
-    }
+    if (!deletion.copies.empty()) poistetut_.push_back(StepOf(std::move(deletion.copies), chosen, names));
     Choice next;
     next.list = list;
     if (deletion.gone.empty()) {
@@ -110,12 +115,7 @@ void FrmKarnio::Kumoa()
     const Restoration restoration = PalautaMerkinnat(registry_, step.copies);
     // A key of that name made meanwhile (say, by a reinstall) wins and its copy
     // is dropped; what could not be made can be tried again.
-    if (!restoration.failed.empty()) {
-        UndoStep left;
-        for (const PoistettuMerkinta& copy : restoration.failed) left.names.push_back(NameOf({copy.source, copy.aliavain}, entries, step.names));
-        left.copies = restoration.failed;
-        poistetut_.push_back(std::move(left));
-    }
+    if (!restoration.failed.empty()) poistetut_.push_back(StepOf(restoration.failed, entries, step.names));
     if (restoration.restored.empty()) {
         ListaaOhjelmat();
     } else {
@@ -148,8 +148,7 @@ void FrmKarnio::Kumoa()
 void FrmKarnio::Kopioi(HWND list)
 {
     if (!list) return;
-    int item = ListView_GetNextItem(list, -1, LVNI_FOCUSED | LVNI_SELECTED);
-    if (item < 0) item = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+    const int item = ChosenItem(list);
     if (item < 0) return;
     const std::wstring text = TipTextOf(list, item, true);
     if (!OpenClipboard(hwnd_)) {

@@ -249,8 +249,7 @@ void FrmKarnio::Forget()
 // The entry the commands act on: the focused row's if it is selected, otherwise the first selected row's.
 void FrmKarnio::Remember(HWND list)
 {
-    int item = ListView_GetNextItem(list, -1, LVNI_FOCUSED | LVNI_SELECTED);
-    if (item < 0) item = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+    const int item = ChosenItem(list);
     if (item >= 0) Lvw_ItemClick(list, item);
 }
 

@@ -10,24 +10,30 @@ namespace karnio {
 
 namespace {
 
+// A tip window with its one tool; the owner destroys it.
+HWND CreateTip(HWND owner, TTTOOLINFOW& tool)
+{
+    HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    tool.cbSize = sizeof tool;
+    tool.hwnd = owner;
+    SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    // A tip breaks its text into lines only once it has a width to keep within.
+    SendMessageW(tip, TTM_SETMAXTIPWIDTH, 0, GetSystemMetrics(SM_CXVIRTUALSCREEN));
+    return tip;
+}
+
 // A tip for the whole list whose text is asked for when it shows (TTN_GETDISPINFO).
 // The message loop relays the list's mouse messages to it: a subclassed list
 // (TTF_SUBCLASS) costs Wine a server call for every message the list handles.
 HWND CreateInfoTip(HWND owner, HWND list)
 {
-    HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
     TTTOOLINFOW tool = {};
-    tool.cbSize = sizeof tool;
     tool.uFlags = TTF_IDISHWND;
-    tool.hwnd = owner;
     tool.uId = reinterpret_cast<UINT_PTR>(list);
     tool.lpszText = LPSTR_TEXTCALLBACKW;
-    SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    // A tip breaks its text into lines only once it has a width to keep within.
-    SendMessageW(tip, TTM_SETMAXTIPWIDTH, 0, GetSystemMetrics(SM_CXVIRTUALSCREEN));
-    return tip;
+    return CreateTip(owner, tool);
 }
 
 CalendarDate LocalDate(std::uint32_t seconds)
@@ -107,16 +113,11 @@ void InfoTips::Create(HWND owner, HWND upper, HWND lower)
     lower_ = lower;
     tips_[0] = CreateInfoTip(owner, upper);
     tips_[1] = CreateInfoTip(owner, lower);
-    keyboardTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
-                                   GetModuleHandleW(nullptr), nullptr);
+    // The keyboard's tip is placed by hand, under the chosen row.
     TTTOOLINFOW tool = {};
-    tool.cbSize = sizeof tool;
     tool.uFlags = TTF_TRACK | TTF_ABSOLUTE;
-    tool.hwnd = owner;
     tool.lpszText = const_cast<wchar_t*>(L"");
-    SendMessageW(keyboardTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageW(keyboardTip_, TTM_SETMAXTIPWIDTH, 0, GetSystemMetrics(SM_CXVIRTUALSCREEN));
+    keyboardTip_ = CreateTip(owner, tool);
 }
 
 void InfoTips::ShowForKeyboard(HWND list, int item, const std::wstring& text)

@@ -31,11 +31,12 @@ bool FrmKarnio::PreTranslateMessage(MSG& message)
 bool FrmKarnio::OnListKey(MSG& message)
 {
     HWND list = message.hwnd;
-    if (message.message == WM_KEYUP && keyItem_ != -2 &&
-        ListView_GetNextItem(list, -1, LVNI_FOCUSED | LVNI_SELECTED) != keyItem_) {
+    if (message.message == WM_KEYUP && keyItem_ != -2) {
         const int item = ListView_GetNextItem(list, -1, LVNI_FOCUSED | LVNI_SELECTED);
-        keyItem_ = item;
-        if (item >= 0) ShowKeyboardTip(list, item);
+        if (item != keyItem_) {
+            keyItem_ = item;
+            if (item >= 0) ShowKeyboardTip(list, item);
+        }
     }
     if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
     // Windows hides focus rectangles until the keyboard is used.

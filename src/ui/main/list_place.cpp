@@ -20,8 +20,6 @@ int HorizontalPosition(HWND list)
 
 }  // namespace
 
-
-
 ListPlace PlaceOf(HWND list, const ListViewSink& sink)
 {
     ListPlace place;
@@ -81,6 +79,12 @@ std::vector<EntryId> EntriesAround(HWND list, const ListViewSink& sink, const st
     for (int item = first + 1; item < count; ++item) add(item);
     for (int item = first - 1; item >= 0; --item) add(item);
     return around;
+}
+
+int ChosenItem(HWND list)
+{
+    const int focused = ListView_GetNextItem(list, -1, LVNI_FOCUSED | LVNI_SELECTED);
+    return focused >= 0 ? focused : ListView_GetNextItem(list, -1, LVNI_SELECTED);
 }
 
 void SelectAlone(HWND list, const std::vector<int>& items)

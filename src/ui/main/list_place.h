@@ -38,6 +38,9 @@ std::vector<EntryId> SelectedEntries(HWND list, const ListViewSink& sink);
 // In that order, from the list as it still shows them.
 std::vector<EntryId> EntriesAround(HWND list, const ListViewSink& sink, const std::vector<EntryId>& gone);
 
+// The row the commands act on: the focused one if it is selected, else the first selected; -1 for none.
+int ChosenItem(HWND list);
+
 // Selects the items alone, the first of them focused.
 void SelectAlone(HWND list, const std::vector<int>& items);
 
