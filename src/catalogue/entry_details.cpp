@@ -107,7 +107,8 @@ std::optional<std::vector<RegistryValue>> LueArvot(Registry& registry, Uninstall
     if (!OnPoistettava(aliavain)) return std::nullopt;
     OwnedKey key(registry);
     std::vector<RegistryValue> values;
-    if (OpenEntryToRead(registry, source, Utf16(aliavain), key) != kErrorSuccess || !ReadValues(registry, key.get(), values))
+    if (OpenEntryToRead(registry, source, Utf16(aliavain), key) != kErrorSuccess ||
+        ReadValues(registry, key.get(), values) != kErrorSuccess)
         return std::nullopt;
     return values;
 }

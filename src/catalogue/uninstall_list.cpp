@@ -30,48 +30,44 @@ void ListaaLahde(Registry& registry, UninstallSource lahde, ListSink& ohjelmat, 
     std::int32_t indeksi = 0;
     do {
         aliavain = ExactName(registry, juuri, nakyma, indeksi, HaeAliavain(registry, juuri, kUninstallPath, indeksi, nakyma));
-        if (aliavain.find('\0') != std::string::npos || HoldsLoneSurrogate(aliavain)) {
-            // Opened by name, it would be the key named by the part before the zero, or
-            // the one with U+FFFD in place of the surrogate: read nothing.
-            piilotetut.SetSubItem1(piilotetut.AddRow(lahde, aliavain, ShownKeyName(aliavain)), std::string());
-            ++indeksi;
-            continue;
-        }
-        const std::string polku = kUninstallPath + aliavain;
-        const auto arvo = [&](const char* nimi) { return HaeRekisteriarvo(registry, juuri, polku, nimi, nakyma); };
-
-        std::string nimi = arvo("DisplayName");
-        if (nimi != kNotFound) {
-            std::string komento = arvo("UninstallString");
-            if (komento.empty()) {
-                piilotetut.AddRow(lahde, aliavain, nimi);
-            } else if (komento == kNotFound) {
-                komento = arvo("QuietUninstallString");
-                if (komento != kNotFound)
-                    ohjelmat.SetSubItem1(ohjelmat.AddRow(lahde, aliavain, nimi), komento);
-                else
-                    piilotetut.AddRow(lahde, aliavain, nimi);
-            } else {
-                ohjelmat.SetSubItem1(ohjelmat.AddRow(lahde, aliavain, nimi), komento);
-            }
-        } else {
-            nimi = arvo("QuietDisplayName");
-            if (nimi == kNotFound) {
-                // The enumeration has ended (or met a subkey called "Not Found").
-                if (aliavain == kNotFound) break;
-                nimi = aliavain;
-            }
-            const std::size_t rivi = piilotetut.AddRow(lahde, aliavain, nimi);
-            std::string komento = arvo("UninstallString");
-            if (komento == kNotFound) komento = arvo("QuietUninstallString");
-            piilotetut.SetSubItem1(rivi, komento == kNotFound ? std::string() : komento);
-        }
+        const std::optional<ListedRow> rivi = LueRivi(registry, lahde, aliavain);
+        // The enumeration has ended (or met a subkey called "Not Found" without a name).
+        if (!rivi) break;
+        ListSink& lista = rivi->hidden ? piilotetut : ohjelmat;
+        lista.SetSubItem1(lista.AddRow(lahde, aliavain, rivi->text), rivi->command);
         ++indeksi;
     } while (aliavain != kNotFound);
 }
 
 }  // namespace
 
+std::optional<ListedRow> LueRivi(Registry& registry, UninstallSource lahde, const std::string& aliavain)
+{
+    // Opened by name, a key with a zero character would be the key named by the part before
+    // it, one with an unpaired surrogate the one with U+FFFD in its place: read nothing.
+    if (aliavain.find('\0') != std::string::npos || HoldsLoneSurrogate(aliavain))
+        return ListedRow{true, ShownKeyName(aliavain), std::string()};
+    const std::string polku = kUninstallPath + aliavain;
+    const auto arvo = [&](const char* nimi) { return HaeRekisteriarvo(registry, RootOf(lahde), polku, nimi, ViewOf(lahde)); };
+
+    std::string nimi = arvo("DisplayName");
+    if (nimi != kNotFound) {
+        std::string komento = arvo("UninstallString");
+        if (komento.empty()) return ListedRow{true, nimi, std::string()};
+        if (komento != kNotFound) return ListedRow{false, nimi, komento};
+        komento = arvo("QuietUninstallString");
+        if (komento != kNotFound) return ListedRow{false, nimi, komento};
+        return ListedRow{true, nimi, std::string()};
+    }
+    nimi = arvo("QuietDisplayName");
+    if (nimi == kNotFound) {
+        if (aliavain == kNotFound) return std::nullopt;
+        nimi = aliavain;
+    }
+    std::string komento = arvo("UninstallString");
+    if (komento == kNotFound) komento = arvo("QuietUninstallString");
+    return ListedRow{true, nimi, komento == kNotFound ? std::string() : komento};
+}
 void ListaaOhjelmat(Registry& registry, ListSink& ohjelmat, ListSink& piilotetut)
 {
     ohjelmat.RemoveAll();

@@ -7,6 +7,7 @@
 #include "catalogue/uninstall_source.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 namespace karnio {
@@ -23,5 +24,22 @@ public:
 
 // Empties both lists and refills them from the three Uninstall keys.
 void ListaaOhjelmat(Registry& registry, ListSink& ohjelmat, ListSink& piilotetut);
+
+// One entry's row as the lists show it: which list, its shown name and its command.
+struct ListedRow {
+    bool hidden = false;  // in the hidden list
+    std::string text;
+    std::string command;
+    bool operator==(const ListedRow& other) const
+    {
+        return hidden == other.hidden && text == other.text && command == other.command;
+    }
+    bool operator!=(const ListedRow& other) const { return !(*this == other); }
+};
+
+// The row of one subkey, read exactly as ListaaOhjelmat reads it (the same reads,
+// in the same order, by the same rules); nothing for a subkey called "Not Found"
+// without a name, where the walk ends.
+std::optional<ListedRow> LueRivi(Registry& registry, UninstallSource lahde, const std::string& aliavain);
 
 }  // namespace karnio

@@ -74,13 +74,13 @@ RegStatus OpenEntryToRead(Registry& registry, UninstallSource source, const std:
     return registry.OpenKeyExW(RootOf(source), (Utf16(kUninstallPath) + subkey).c_str(), ViewOf(source), entry.Out());
 }
 
-RegStatus OpenEntry(Registry& registry, UninstallSource source, const std::u16string& subkey, OwnedKey& entry)
+RegStatus OpenEntry(Registry& registry, UninstallSource source, const std::u16string& subkey, KeyAccess access,
+                    OwnedKey& uninstall, OwnedKey& entry)
 {
-    OwnedKey uninstall(registry);
     const RegStatus status =
         registry.OpenKeyExW(RootOf(source), Utf16(UninstallKeyPath()).c_str(), ViewOf(source), uninstall.Out());
     if (status != kErrorSuccess) return status;
-    return registry.OpenLinkW(uninstall.get(), subkey.c_str(), ViewOf(source), entry.Out());
+    return registry.OpenLinkW(uninstall.get(), subkey, ViewOf(source), access, entry.Out());
 }
 
 RegStatus ReadSubkeyNames(Registry& registry, RegKey key, std::vector<std::u16string>& names)
@@ -93,7 +93,6 @@ RegStatus ReadSubkeyNames(Registry& registry, RegKey key, std::vector<std::u16st
         if (status != kErrorSuccess) return status;
         if (length >= kKeyNameRoom) return kErrorMoreData;
         names.push_back(name.substr(0, length));
-        if (names.back().find(u'\0') != std::u16string::npos) return kErrorInvalidParameter;
     }
 }
 
@@ -103,7 +102,7 @@ RegStatus DeleteOpenTree(Registry& registry, RegKey key, RegView view, bool* any
     RegStatus status = ReadSubkeyNames(registry, key, names);
     for (std::size_t i = 0; status == kErrorSuccess && i < names.size(); ++i) {
         OwnedKey child(registry);
-        status = registry.OpenLinkW(key, names[i].c_str(), view, child.Out());
+        status = registry.OpenLinkW(key, names[i], view, KeyAccess::Delete, child.Out());
         if (status == kErrorSuccess)
             status = DeleteOpenTree(registry, child.get(), view, anyDeleted);
         else if (status == kErrorFileNotFound)
@@ -111,14 +110,14 @@ RegStatus DeleteOpenTree(Registry& registry, RegKey key, RegView view, bool* any
     }
     if (status == kErrorSuccess) status = registry.DeleteOpenKey(key);
     if (status == kErrorSuccess) *anyDeleted = true;
-    return status;
+    return status == kErrorKeyDeleted ? kErrorSuccess : status;  // gone meanwhile
 }
 
 RegStatus DeleteEntry(Registry& registry, UninstallSource source, const std::u16string& subkey, bool* anyDeleted)
 {
     bool deleted = false;
-    OwnedKey entry(registry);
-    RegStatus status = OpenEntry(registry, source, subkey, entry);
+    OwnedKey uninstall(registry), entry(registry);
+    RegStatus status = OpenEntry(registry, source, subkey, KeyAccess::Delete, uninstall, entry);
     if (status == kErrorSuccess) status = DeleteOpenTree(registry, entry.get(), ViewOf(source), &deleted);
     if (anyDeleted) *anyDeleted = deleted;
     return status;

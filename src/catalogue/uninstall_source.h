@@ -99,11 +99,12 @@ std::string UninstallKeyPath();
 // Opens the entry's key as the lists read it, through a link, for reading.
 RegStatus OpenEntryToRead(Registry& registry, UninstallSource source, const std::u16string& subkey, OwnedKey& entry);
 
-// Opens the entry's own key, a link as itself, for reading and deleting.
-RegStatus OpenEntry(Registry& registry, UninstallSource source, const std::u16string& subkey, OwnedKey& entry);
+// Opens the source's Uninstall key (uninstall, for reading) and the entry's own
+// key below it as itself, a link as itself (entry).
+RegStatus OpenEntry(Registry& registry, UninstallSource source, const std::u16string& subkey, KeyAccess access,
+                    OwnedKey& uninstall, OwnedKey& entry);
 
-// The names of an open key's subkeys as stored. A name with a zero character
-// gives kErrorInvalidParameter: no call could open it again as itself.
+// The names of an open key's subkeys as stored, zero characters and all.
 RegStatus ReadSubkeyNames(Registry& registry, RegKey key, std::vector<std::u16string>& names);
 
 // Deletes an open key with everything below it, deepest first, each key opened as

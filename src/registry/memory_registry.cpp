@@ -27,60 +27,10 @@ struct MemoryRegistry::Node {
     bool link = false;  // made with REG_OPTION_CREATE_LINK
     std::u16string keyClass;
     std::vector<unsigned char> security;  // as SetKeySecurityW gave it, none at first
+    bool refuseRead = false, refuseDelete = false;
 };
 
 namespace {
-
-// Reads UTF-8 as UTF-16 code units, one at a time and without allocating; a
-// malformed byte stands for itself, as the comparison only needs a stable order.
-class Utf16Units {
-public:
-    explicit Utf16Units(const std::string& text) : text_(text) {}
-
-    // The next code unit, or -1 at the end.
-    long Next()
-    {
-        if (low_) return std::exchange(low_, 0);
-        if (at_ >= text_.size()) return -1;
-        const unsigned char lead = static_cast<unsigned char>(text_[at_]);
-        int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-        if (extra && at_ + extra >= text_.size()) extra = 0;
-        std::uint32_t cp = extra == 0 ? lead : lead & (0x3F >> extra);
-        for (int k = 1; k <= extra; ++k) cp = (cp << 6) | (static_cast<unsigned char>(text_[at_ + k]) & 0x3F);
-        at_ += 1 + extra;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            low_ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-            return 0xD800 + (cp >> 10);
-        }
-        return static_cast<char16_t>(cp);
-    }
-
-private:
-    const std::string& text_;
-    std::size_t at_ = 0;
-    char16_t low_ = 0;
-};
-
-// Simple lower-case mapping for the scripts a key name is likely to use.
-// Wine compares key names by lower case, code unit by code unit.
-char16_t FoldCase(char16_t c)
-{
-    if (c >= u'A' && c <= u'Z') return c + 32;
-    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) ||
-        (c >= 0x410 && c <= 0x42F))
-        return c + 32;
-    if (c >= 0x400 && c <= 0x40F) return c + 80;
-    if (c == 0x178) return 0xFF;
-    const bool evenUpper = (c >= 0x100 && c <= 0x137 && c != 0x130) || (c >= 0x14A && c <= 0x177) ||
-                           (c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF) ||
-                           (c >= 0x4D0 && c <= 0x52F);
-    if (evenUpper) return (c % 2 == 0) ? c + 1 : c;
-    const bool oddUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E) ||
-                          (c >= 0x4C1 && c <= 0x4CE);
-    if (oddUpper) return (c % 2 == 1) ? c + 1 : c;
-    return c;
-}
 
 constexpr char kWow6432Node[] = "WOW6432Node";
 
@@ -155,17 +105,6 @@ std::vector<unsigned char> WideData(const StoredValue& value)
 
 }  // namespace
 
-int CompareRegistryNames(const std::string& a, const std::string& b)
-{
-    Utf16Units wa(a), wb(b);
-    for (;;) {
-        const long ua = wa.Next(), ub = wb.Next();
-        if (ua < 0 || ub < 0) return ua == ub ? 0 : (ua < 0 ? -1 : 1);
-        const char16_t ca = FoldCase(static_cast<char16_t>(ua)), cb = FoldCase(static_cast<char16_t>(ub));
-        if (ca != cb) return ca < cb ? -1 : 1;
-    }
-}
-
 MemoryRegistry::MemoryRegistry()
 {
     roots_[kHkeyLocalMachine] = std::make_shared<Node>();
@@ -177,7 +116,7 @@ MemoryRegistry::~MemoryRegistry() = default;
 MemoryRegistry::NodePtr MemoryRegistry::Resolve(RegKey key) const
 {
     if (auto root = roots_.find(key); root != roots_.end()) return root->second;
-    if (auto open = handles_.find(key); open != handles_.end()) return open->second;
+    if (auto open = handles_.find(key); open != handles_.end()) return open->second.node;
     return nullptr;
 }
 
@@ -308,16 +247,25 @@ RegStatus MemoryRegistry::Open(RegKey root, const char* path, RegView view, RegK
     NodePtr node;
     const RegStatus status = Walk(root, path, view, false, &node, nullptr);
     if (status != kErrorSuccess) return status;
+    if (node->refuseRead) return kErrorAccessDenied;
     *result = NewHandle(node);
     return kErrorSuccess;
 }
 
-RegKey MemoryRegistry::NewHandle(NodePtr node)
+RegKey MemoryRegistry::NewHandle(NodePtr node, bool deleting)
 {
     const RegKey handle = nextHandle_;
     nextHandle_ += 4;
-    handles_[handle] = std::move(node);
+    handles_[handle] = {std::move(node), deleting};
     return handle;
+}
+
+void MemoryRegistry::Refuse(RegKey root, const std::string& path, RegView view, bool reading, bool deleting)
+{
+    NodePtr node;
+    if (Walk(root, path, view, false, &node, nullptr, Last::OpenLink) != kErrorSuccess) return;
+    node->refuseRead = reading;
+    node->refuseDelete = deleting;
 }
 
 RegStatus MemoryRegistry::QueryValueEx(RegKey key, const char* valueName, std::uint32_t* type,
@@ -408,35 +356,48 @@ RegStatus MemoryRegistry::Delete(RegKey root, const char* path, RegView view)
 }
 
 // A handle on the key of name below parent, itself and not what a link names; made as a new link for CreateLink.
-RegStatus MemoryRegistry::OpenAsItself(RegKey parent, const char16_t* name, RegView view, Last last, RegKey* result)
+RegStatus MemoryRegistry::OpenAsItself(RegKey parent, const std::string& name, RegView view, Last last, KeyAccess access,
+                                       RegKey* result)
 {
     *result = 0;
     NodePtr node;
-    const RegStatus status =
-        Walk(parent, Utf8KeepingSurrogates(name ? name : u""), view, last == Last::CreateLink, &node, nullptr, last);
+    const RegStatus status = Walk(parent, name, view, last == Last::CreateLink, &node, nullptr, last);
     if (status != kErrorSuccess) return status;
-    *result = NewHandle(node);
+    if (node->refuseRead || (access == KeyAccess::Delete && node->refuseDelete)) return kErrorAccessDenied;
+    *result = NewHandle(node, access == KeyAccess::Delete || last == Last::CreateLink);
     return kErrorSuccess;
 }
 
-RegStatus MemoryRegistry::OpenLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result)
+RegStatus MemoryRegistry::OpenLinkW(RegKey parent, const std::u16string& name, RegView view, KeyAccess access,
+                                    RegKey* result)
 {
-    return OpenAsItself(parent, name, view, Last::OpenLink, result);
+    return OpenAsItself(parent, Utf8KeepingSurrogates(name), view, Last::OpenLink, access, result);
+}
+
+RegStatus MemoryRegistry::IsLinkW(RegKey self, RegKey, const std::u16string&, RegView, bool* link)
+{
+    *link = false;
+    const NodePtr node = Resolve(self);
+    if (!node) return kErrorInvalidHandle;
+    if (node->deleted) return kErrorKeyDeleted;
+    *link = node->link;
+    return kErrorSuccess;
 }
 
 RegStatus MemoryRegistry::DeleteOpenKey(RegKey key)
 {
-    const NodePtr node = Resolve(key);
-    if (!node) return kErrorInvalidHandle;
+    const auto open = handles_.find(key);
+    if (open == handles_.end()) return kErrorInvalidHandle;
+    const NodePtr node = open->second.node;
     if (node->deleted) return kErrorKeyDeleted;
-    if (!node->parent || !node->children.empty()) return kErrorAccessDenied;
+    if (!open->second.deleting || !node->parent || !node->children.empty()) return kErrorAccessDenied;
     Detach(node);
     return kErrorSuccess;
 }
 
 RegStatus MemoryRegistry::CreateLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result)
 {
-    return OpenAsItself(parent, name, view, Last::CreateLink, result);
+    return OpenAsItself(parent, Utf8KeepingSurrogates(name ? name : u""), view, Last::CreateLink, KeyAccess::Write, result);
 }
 
 // Takes the key out of the tree; handles still open on it or below it see a deleted key.
@@ -506,6 +467,7 @@ RegStatus MemoryRegistry::CreateKeyExW(RegKey root, const char16_t* path, RegVie
     NodePtr node;
     const RegStatus status = Walk(root, Utf8KeepingSurrogates(path ? path : u""), view, true, &node, created);
     if (status != kErrorSuccess) return status;
+    if (!*created && node->refuseRead) return kErrorAccessDenied;
     if (*created && keyClass) node->keyClass = keyClass;
     *result = NewHandle(node);
     return kErrorSuccess;

@@ -11,11 +11,13 @@
 // \Registry\User\<anyone>\... (HKEY_CURRENT_USER, the one user here).
 // Paths are as long as Windows takes them: Wine's narrow calls refuse paths of
 // more than 260 bytes, a limit of Wine's that is not modelled.
-// A key's class and security descriptor are kept as given, opaque.
+// A key's class and security descriptor are kept as given, opaque; a key may be
+// made to refuse opens for reading or deleting, as its permissions would.
 // It counts open handles so tests can prove that every open is closed.
 #pragma once
 
 #include "registry/registry.h"
+#include "registry/registry_names.h"
 
 #include <cstddef>
 #include <map>
@@ -24,9 +26,6 @@
 #include <vector>
 
 namespace karnio {
-
-// Orders two UTF-8 key names as the registry enumerates them (negative, zero, positive).
-int CompareRegistryNames(const std::string& a, const std::string& b);
 
 class MemoryRegistry final : public Registry {
 public:
@@ -41,6 +40,10 @@ public:
                   std::uint32_t type, std::vector<unsigned char> data, RegView view = RegView::Native);
     void SetString(RegKey root, const std::string& path, const std::string& valueName,
                    const std::string& text, RegView view = RegView::Native);
+
+    // Makes the key refuse every open (reading), or an open for deleting, as a key
+    // whose permissions deny it does.
+    void Refuse(RegKey root, const std::string& path, RegView view, bool reading, bool deleting);
 
     std::size_t OpenHandleCount() const { return handles_.size(); }
 
@@ -57,7 +60,9 @@ public:
     RegStatus EnumValueW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength,
                          std::uint32_t* type, unsigned char* data, std::uint32_t* size) override;
     RegStatus EnumKeyExW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength) override;
-    RegStatus OpenLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result) override;
+    RegStatus OpenLinkW(RegKey parent, const std::u16string& name, RegView view, KeyAccess access,
+                        RegKey* result) override;
+    RegStatus IsLinkW(RegKey self, RegKey parent, const std::u16string& name, RegView view, bool* link) override;
     RegStatus DeleteOpenKey(RegKey key) override;
     RegStatus CreateLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result) override;
     RegStatus CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result, bool* created,
@@ -72,21 +77,27 @@ private:
     struct Node;
     using NodePtr = std::shared_ptr<Node>;
 
+    struct Handle {
+        NodePtr node;
+        bool deleting = false;  // opened for deleting
+    };
+
     NodePtr Resolve(RegKey key) const;
     RegStatus ChildName(RegKey key, std::uint32_t index, std::string& name) const;
-    RegKey NewHandle(NodePtr node);
+    RegKey NewHandle(NodePtr node, bool deleting = false);
     // How a walk treats the last part of its path.
     enum class Last { Follow, OpenLink, CreateLink };
     RegStatus Walk(RegKey root, const std::string& path, RegView view, bool create, NodePtr* found, bool* created,
                    Last last = Last::Follow);
     RegStatus FollowLink(NodePtr& node, int depth) const;
-    RegStatus OpenAsItself(RegKey parent, const char16_t* name, RegView view, Last last, RegKey* result);
+    RegStatus OpenAsItself(RegKey parent, const std::string& name, RegView view, Last last, KeyAccess access,
+                           RegKey* result);
     RegStatus Open(RegKey root, const char* path, RegView view, RegKey* result);
     RegStatus Delete(RegKey root, const char* path, RegView view);
     static void Detach(const NodePtr& node);
 
     std::map<RegKey, NodePtr> roots_;
-    std::map<RegKey, NodePtr> handles_;
+    std::map<RegKey, Handle> handles_;
     RegKey nextHandle_ = 0x1000;
 };
 

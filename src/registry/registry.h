@@ -43,6 +43,10 @@ inline constexpr std::uint32_t kRegQword = 11;
 // (stored under Software\WOW6432Node).
 enum class RegView { Native, Bits32 };
 
+// What a key opened as itself is opened for, beside reading: deleting it, or
+// writing its values and making keys below it.
+enum class KeyAccess { Read, Delete, Write };
+
 // What RegQueryInfoKeyW tells of a key.
 struct KeyInfo {
     std::uint32_t subkeys = 0;
@@ -88,12 +92,18 @@ public:
                                  std::uint32_t* type, unsigned char* data, std::uint32_t* size) = 0;
     // RegEnumKeyExW: as EnumKeyEx, the name as stored.
     virtual RegStatus EnumKeyExW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength) = 0;
-    // RegOpenKeyExW with REG_OPTION_OPEN_LINK, for reading and deleting (KEY_READ |
-    // DELETE), of one name below an open key: a registry link is opened as itself,
-    // never followed, so a walk from key to key never leaves the tree it started in.
-    virtual RegStatus OpenLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result) = 0;
+    // The key of one name below an open key, opened as itself (NtOpenKeyEx with
+    // OBJ_OPENLINK): a registry link is opened as itself, never followed, so a walk
+    // from key to key never leaves the tree it started in. The name is counted and
+    // may hold a zero character, as names made through the native API do.
+    virtual RegStatus OpenLinkW(RegKey parent, const std::u16string& name, RegView view, KeyAccess access,
+                                RegKey* result) = 0;
+    // Whether self, the key of name below parent opened as itself, is a registry
+    // link: opened normally, the name leads to another key (NtQueryKey's
+    // KeyNameInformation tells) or to none. Never guessed from a value.
+    virtual RegStatus IsLinkW(RegKey self, RegKey parent, const std::u16string& name, RegView view, bool* link) = 0;
     // NtDeleteKey: deletes the open key itself, a link as itself; a key that has
-    // subkeys is refused (kErrorAccessDenied).
+    // subkeys, or a handle not opened for deleting, is refused (kErrorAccessDenied).
     virtual RegStatus DeleteOpenKey(RegKey key) = 0;
     // RegCreateKeyExW with REG_OPTION_CREATE_LINK, of one name below an open key: a
     // new link, which points where its SymbolicLinkValue (REG_LINK) says once that is set.

@@ -4,6 +4,9 @@
 #include <aclapi.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
 
 
 namespace karnio {
@@ -133,12 +136,123 @@ RegStatus WindowsRegistry::EnumKeyExW(RegKey key, std::uint32_t index, char16_t*
     return status;
 }
 
-RegStatus WindowsRegistry::OpenLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result)
+namespace {
+
+// The native calls that take a counted name, which may hold a zero character, and
+// that tell what a handle names; looked up once in ntdll, which every process has.
+struct Native {
+    using OpenKeyEx = LONG(NTAPI*)(HANDLE*, ACCESS_MASK, void*, ULONG);
+    using QueryKey = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    using DeleteKey = LONG(NTAPI*)(HANDLE);
+    using ToError = ULONG(NTAPI*)(LONG);
+    OpenKeyEx openKeyEx;
+    QueryKey queryKey;
+    DeleteKey deleteKey;
+    ToError toError;
+
+    static const Native& Get()
+    {
+        static const Native native = [] {
+            const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+            const auto find = [&](const char* name) { return reinterpret_cast<void*>(GetProcAddress(ntdll, name)); };
+            return Native{reinterpret_cast<OpenKeyEx>(find("NtOpenKeyEx")), reinterpret_cast<QueryKey>(find("NtQueryKey")),
+                          reinterpret_cast<DeleteKey>(find("NtDeleteKey")), reinterpret_cast<ToError>(find("RtlNtStatusToDosError"))};
+        }();
+        return native;
+    }
+    bool Complete() const { return openKeyEx && queryKey && deleteKey && toError; }
+};
+
+// The predefined keys (HKEY_LOCAL_MACHINE and the rest) are no handles the native calls take.
+bool IsPredefined(HKEY key)
+{
+    const auto value = reinterpret_cast<std::intptr_t>(key);
+    return value >= reinterpret_cast<std::intptr_t>(HKEY_CLASSES_ROOT) && value <= reinterpret_cast<std::intptr_t>(HKEY_CURRENT_USER_LOCAL_SETTINGS);
+}
+
+REGSAM AccessOf(KeyAccess access)
+{
+    return access == KeyAccess::Delete ? KEY_READ | DELETE : access == KeyAccess::Write ? KEY_READ | KEY_WRITE : KEY_READ;
+}
+
+// The key of a counted name below parent, as itself or followed.
+LONG OpenCounted(HKEY parent, const std::u16string& name, REGSAM access, bool asItself, HKEY* key)
+{
+    *key = nullptr;
+    const Native& native = Native::Get();
+    if (!native.Complete()) return ERROR_CALL_NOT_IMPLEMENTED;
+    if (name.size() > 32767) return ERROR_INVALID_PARAMETER;
+    struct {
+        USHORT length, room;
+        const wchar_t* text;
+    } counted = {static_cast<USHORT>(name.size() * 2), static_cast<USHORT>(name.size() * 2),
+                 reinterpret_cast<const wchar_t*>(name.data())};
+    struct {
+        ULONG size;
+        HANDLE root;
+        void* name;
+        ULONG attributes;
+        void* descriptor;
+        void* quality;
+    } attributes = {sizeof attributes, parent, &counted, 0x40 /* OBJ_CASE_INSENSITIVE */ | (asItself ? 0x100u /* OBJ_OPENLINK */ : 0u),
+                    nullptr, nullptr};
+    HANDLE handle = nullptr;
+    const LONG status = native.openKeyEx(&handle, access, &attributes, 0);
+    if (status < 0) return static_cast<LONG>(native.toError(status));
+    *key = static_cast<HKEY>(handle);
+    return ERROR_SUCCESS;
+}
+
+// The key's full name as the registry keeps it, \REGISTRY\MACHINE\...
+LONG FullName(HKEY key, std::wstring& name)
+{
+    const Native& native = Native::Get();
+    std::vector<unsigned char> buffer(1024);
+    for (;;) {
+        ULONG needed = 0;
+        const LONG status = native.queryKey(key, 3 /* KeyNameInformation */, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+        if (status >= 0) {
+            ULONG bytes = 0;
+            std::memcpy(&bytes, buffer.data(), sizeof bytes);
+            name.assign(reinterpret_cast<const wchar_t*>(buffer.data() + sizeof bytes), bytes / sizeof(wchar_t));
+            return ERROR_SUCCESS;
+        }
+        // STATUS_BUFFER_OVERFLOW, STATUS_BUFFER_TOO_SMALL: ask again with the room it wants.
+        if ((static_cast<ULONG>(status) != 0x80000005 && static_cast<ULONG>(status) != 0xC0000023) || buffer.size() >= 65536)
+            return static_cast<LONG>(native.toError(status));
+        buffer.resize(std::max<std::size_t>(needed, buffer.size() * 2));
+    }
+}
+
+}  // namespace
+
+RegStatus WindowsRegistry::OpenLinkW(RegKey parent, const std::u16string& name, RegView view, KeyAccess access,
+                                     RegKey* result)
 {
     HKEY key = nullptr;
-    const LONG status = RegOpenKeyExW(Root(parent, userHive_), AsWide(name), REG_OPTION_OPEN_LINK,
-                                      KEY_READ | DELETE | ViewFlag(view), &key);
+    const HKEY from = Root(parent, userHive_);
+    // Below a predefined key the name is an ordinary one; anywhere else it is counted.
+    const LONG status = IsPredefined(from) && name.find(u'\0') == std::u16string::npos
+                            ? RegOpenKeyExW(from, AsWide(name.c_str()), REG_OPTION_OPEN_LINK, AccessOf(access) | ViewFlag(view), &key)
+                            : OpenCounted(from, name, AccessOf(access), true, &key);
     *result = status == ERROR_SUCCESS ? reinterpret_cast<RegKey>(key) : 0;
+    return status;
+}
+
+RegStatus WindowsRegistry::IsLinkW(RegKey self, RegKey parent, const std::u16string& name, RegView, bool* link)
+{
+    *link = false;
+    std::wstring itself, followed;
+    LONG status = FullName(AsHkey(self), itself);
+    if (status != ERROR_SUCCESS) return status;
+    HKEY key = nullptr;
+    if (OpenCounted(Root(parent, userHive_), name, KEY_QUERY_VALUE, false, &key) != ERROR_SUCCESS) {
+        *link = true;  // it leads nowhere, or somewhere Karnio may not go: not to itself
+        return ERROR_SUCCESS;
+    }
+    status = FullName(key, followed);
+    RegCloseKey(key);
+    if (status == ERROR_SUCCESS) *link = followed != itself;
     return status;
 }
 
@@ -146,14 +260,9 @@ RegStatus WindowsRegistry::DeleteOpenKey(RegKey key)
 {
     // The one call that deletes a key by its handle, so that a link is deleted as
     // itself: RegDeleteKey and RegDeleteTree open the key again and follow it.
-    using NtDeleteKey = LONG(NTAPI*)(HANDLE);
-    using RtlNtStatusToDosError = ULONG(NTAPI*)(LONG);
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    const auto deleteKey = reinterpret_cast<NtDeleteKey>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtDeleteKey")));
-    const auto toError =
-        reinterpret_cast<RtlNtStatusToDosError>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
-    if (!deleteKey || !toError) return ERROR_CALL_NOT_IMPLEMENTED;
-    return static_cast<RegStatus>(toError(deleteKey(AsHkey(key))));
+    const Native& native = Native::Get();
+    if (!native.Complete()) return ERROR_CALL_NOT_IMPLEMENTED;
+    return static_cast<RegStatus>(native.toError(native.deleteKey(AsHkey(key))));
 }
 
 RegStatus WindowsRegistry::CreateLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result)

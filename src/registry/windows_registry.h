@@ -29,7 +29,9 @@ public:
     RegStatus EnumValueW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength,
                          std::uint32_t* type, unsigned char* data, std::uint32_t* size) override;
     RegStatus EnumKeyExW(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength) override;
-    RegStatus OpenLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result) override;
+    RegStatus OpenLinkW(RegKey parent, const std::u16string& name, RegView view, KeyAccess access,
+                        RegKey* result) override;
+    RegStatus IsLinkW(RegKey self, RegKey parent, const std::u16string& name, RegView view, bool* link) override;
     RegStatus DeleteOpenKey(RegKey key) override;
     RegStatus CreateLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result) override;
     RegStatus CreateKeyExW(RegKey root, const char16_t* path, RegView view, RegKey* result, bool* created,

@@ -76,11 +76,8 @@ std::vector<std::string> Describe(const std::vector<RegistryValue>& values)
     std::vector<std::string> lines;
     for (const RegistryValue& value : values) {
         std::string line = Utf8KeepingSurrogates(value.name) + " " + std::to_string(value.type) + " ";
-        char hex[3];
-        for (const unsigned char byte : value.data) {
-            std::snprintf(hex, sizeof hex, "%02x", byte);
-            line += hex;
-        }
+        static constexpr char kHex[] = "0123456789abcdef";
+        for (const unsigned char byte : value.data) line.append({kHex[byte >> 4], kHex[byte & 15]});
         lines.push_back(line);
     }
     std::sort(lines.begin(), lines.end());
@@ -94,6 +91,48 @@ std::vector<std::string> Describe(const KeyContents& key)
     if (!key.security.empty()) lines.push_back("[security] " + Describe({{u"", 0, key.security}}).front());
     for (const RegistrySubkey& below : key.subkeys)
         for (const std::string& line : Describe(below)) lines.push_back(Utf8KeepingSurrogates(below.name) + "\\" + line);
+    return lines;
+}
+
+namespace {
+
+void Dump(Registry& registry, RegKey parent, const std::u16string& name, const std::string& path, std::vector<std::string>& lines)
+{
+    RegKey key = 0;
+    KeyInfo info;
+    if (registry.OpenLinkW(parent, name, RegView::Native, KeyAccess::Read, &key) != kErrorSuccess ||
+        registry.QueryInfoKeyW(key, &info) != kErrorSuccess) {
+        registry.CloseKey(key);
+        return lines.push_back(path + " (not readable)");
+    }
+    bool link = false;
+    std::vector<unsigned char> security;
+    registry.IsLinkW(key, parent, name, RegView::Native, &link);
+    registry.GetKeySecurityW(key, security);
+    lines.push_back(path + (link ? " link" : "") + " class " + Utf8KeepingSurrogates(info.keyClass));
+    lines.push_back(path + " security " + Describe({{u"", 0, security}}).front());
+    std::u16string child(256, u'\0');
+    std::vector<unsigned char> data(info.maxDataSize + 1);
+    for (std::uint32_t i = 0;; ++i) {
+        std::uint32_t length = 256, type = 0, size = static_cast<std::uint32_t>(data.size());
+        if (registry.EnumValueW(key, i, child.data(), &length, &type, data.data(), &size) != kErrorSuccess) break;
+        lines.push_back(path + " = " + Describe({{child.substr(0, length), type, {data.begin(), data.begin() + size}}}).front());
+    }
+    for (std::uint32_t i = 0;; ++i) {
+        std::uint32_t length = 256;
+        if (registry.EnumKeyExW(key, i, child.data(), &length) != kErrorSuccess) break;
+        Dump(registry, key, child.substr(0, length), path + "\\" + Utf8KeepingSurrogates(child.substr(0, length)), lines);
+    }
+    registry.CloseKey(key);
+}
+
+}  // namespace
+
+std::vector<std::string> Snapshot(Registry& registry)
+{
+    std::vector<std::string> lines;
+    Dump(registry, kHkeyLocalMachine, u"", "HKLM", lines);
+    Dump(registry, kHkeyCurrentUser, u"", "HKCU", lines);
     return lines;
 }
 
@@ -124,7 +163,7 @@ void ExpectEveryValueRoundTrips(Registry& registry, const ReadBack& readBack)
 
     for (const UninstallSource source : kUninstallSources) {
         const std::string label = "source " + std::to_string(static_cast<int>(source));
-        const std::optional<PoistettuMerkinta> copy = PoistaMerkinta(registry, source, subkey);
+        const std::optional<PoistettuMerkinta> copy = PoistaMerkinta(registry, source, subkey).copy;
         ASSERT_TRUE(copy) << label;
         EXPECT_TRUE(readBack(source, subkey).empty()) << label;
         for (const UninstallSource other : kUninstallSources) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "catalogue/deleted_entry.h"
+#include "catalogue/undo.h"
 
 #include <functional>
 #include <string>
@@ -25,6 +26,11 @@ std::vector<std::string> Describe(const std::vector<RegistryValue>& values);
 // The same of a key and every key below it, each line after its key's path ("" for the key itself),
 // with its class and security as "[class] ..." and "[security] ...".
 std::vector<std::string> Describe(const KeyContents& key);
+
+// The whole registry, both roots, every key as itself: a line for each key (its
+// path, whether it is a link, its class), one for its security and one for each
+// value, in enumeration order. Read through the calls alone, none of Karnio's own.
+std::vector<std::string> Snapshot(Registry& registry);
 
 // Makes a registry link named name below the entry of the source (the Uninstall key itself for ""), pointing at
 // target (\Registry\Machine\... or \Registry\User\<SID>\...).

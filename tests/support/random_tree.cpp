@@ -1,6 +1,7 @@
 #include "support/random_tree.h"
 
 #include "catalogue/uninstall_list.h"
+#include "registry/unicode.h"
 
 #include <algorithm>
 #include <random>
@@ -19,6 +20,28 @@ const char* const kTextPieces[] = {
 };
 const char* const kValueNames[] = {"DisplayName", "QuietDisplayName", "UninstallString",
                                    "QuietUninstallString"};
+
+constexpr char16_t kKohde[] = u"\\Registry\\Machine\\Software\\Kohde";
+
+std::vector<unsigned char> Units(const std::u16string& text)
+{
+    std::vector<unsigned char> bytes;
+    for (const char16_t unit : text) bytes.insert(bytes.end(), {static_cast<unsigned char>(unit & 0xFF), static_cast<unsigned char>(unit >> 8)});
+    return bytes;
+}
+
+// A registry link named name below root\path of the source, to Software\Kohde.
+void MakeLink(MemoryRegistry& registry, UninstallSource source, const std::string& path, const std::string& name)
+{
+    RegKey parent = 0, link = 0;
+    bool created = false;
+    registry.CreateKeyExW(RootOf(source), Utf16(path).c_str(), ViewOf(source), &parent, &created, nullptr);
+    registry.CreateLinkW(parent, Utf16(name).c_str(), ViewOf(source), &link);
+    const std::vector<unsigned char> target = Units(kKohde);
+    registry.SetValueExW(link, u"SymbolicLinkValue", kRegLink, target.data(), static_cast<std::uint32_t>(target.size()));
+    registry.CloseKey(link);
+    registry.CloseKey(parent);
+}
 
 class Generator {
 public:
@@ -79,7 +102,60 @@ private:
     std::mt19937 random_;
 };
 
+// A key of an entry's tree: values, now and then a fake link value, security, a refusal, and keys below.
+void AddKey(MemoryRegistry& registry, Generator& generator, UninstallSource source, const std::string& path, int depth)
+{
+    const RegKey root = RootOf(source);
+    const RegView view = ViewOf(source);
+    registry.CreateKey(root, path, view);
+    for (int i = generator.Below(4); i > 0; --i) {
+        const TreeValue value = generator.Value(generator.Chance(10) ? Literal("X\0y") : kValueNames[generator.Below(4)]);
+        registry.SetValue(root, path, value.name, value.type, value.data, view);
+    }
+    if (generator.Chance(15)) registry.SetValue(root, path, "SymbolicLinkValue", kRegLink, Units(kKohde), view);
+    if (generator.Chance(30))
+        registry.SetKeySecurityW(root, Utf16(path).c_str(), view, generator.Bytes(1 + generator.Below(8)));
+    for (int i = depth > 0 ? generator.Below(4) : 0; i > 0; --i) {
+        const std::string name = generator.Chance(8) ? Literal("G\0x") : "Osa" + std::to_string(i);
+        if (generator.Chance(12))
+            MakeLink(registry, source, path, name);
+        else
+            AddKey(registry, generator, source, path + "\\" + name, depth - 1);
+    }
+    if (generator.Chance(6)) registry.Refuse(root, path, view, generator.Chance(50), true);
+}
+
 }  // namespace
+
+std::vector<EntryId> MakeRandomEntries(MemoryRegistry& registry, std::uint32_t seed)
+{
+    using S = UninstallSource;
+    registry.SetString(kHkeyLocalMachine, "Software\\Kohde", "Arvo", "kohde");
+    for (const S source : kUninstallSources) registry.CreateKey(RootOf(source), kUninstallPath, ViewOf(source));
+    if (seed == 0) {
+        const std::string path = kUninstallPath;
+        registry.SetString(kHkeyLocalMachine, path + "Nolla", "DisplayName", "Nolla");
+        registry.SetString(kHkeyLocalMachine, path + "Nolla", Literal("X\0y"), "x");
+        registry.SetString(kHkeyLocalMachine, path + "Puu\\A\\Syva", "Arvo", "syvä");
+        registry.SetString(kHkeyLocalMachine, path + "Puu\\A", "Arvo", "a");
+        registry.CreateKey(kHkeyLocalMachine, path + "Puu\\Z\\" + Literal("G\0x"));
+        registry.SetValue(kHkeyCurrentUser, path + "Valelinkki", "SymbolicLinkValue", kRegLink, Units(kKohde));
+        registry.SetString(kHkeyCurrentUser, path + "Valelinkki", "DisplayName", "Valelinkki");
+        for (const char* osa : {"Osa1", "Osa2"}) registry.CreateKey(kHkeyCurrentUser, path + "Valelinkki\\" + osa);
+        return {{S::Machine, "Nolla"}, {S::Machine, "Puu"}, {S::User, "Valelinkki"}};
+    }
+    Generator generator(seed);
+    std::vector<EntryId> entries;
+    for (int i = 1 + generator.Below(4); i > 0; --i) {
+        const S source = kUninstallSources[generator.Below(3)];
+        entries.push_back({source, generator.KeyName() + std::to_string(i)});
+        if (generator.Chance(10))
+            MakeLink(registry, source, kUninstallPath, entries.back().key);
+        else
+            AddKey(registry, generator, source, kUninstallPath + entries.back().key, 2);
+    }
+    return entries;
+}
 
 std::vector<unsigned char> StringData(const std::string& text, bool terminated)
 {

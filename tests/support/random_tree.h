@@ -52,6 +52,14 @@ Tree MakeSampleTree();
 // and commands of 2,047 bytes.
 Tree MakeHostileTree();
 
+// Entries for the delete and undo property, made in the registry, in all three
+// sources: subkeys two deep with values of every type, classes and security;
+// now and then a zero character in a value's or a subkey's name, a REG_LINK
+// value named SymbolicLinkValue in a plain key, a real link (to Software\Kohde,
+// which holds a value), and a key that refuses reading or deleting. Seed 0 gives
+// the entries of faults once found.
+std::vector<EntryId> MakeRandomEntries(MemoryRegistry& registry, std::uint32_t seed);
+
 // Writes the tree into the Uninstall key of one source.
 void LoadTree(MemoryRegistry& registry, const Tree& tree, UninstallSource source = UninstallSource::Machine);
 void LoadForest(MemoryRegistry& registry, const Forest& forest);

@@ -41,7 +41,7 @@ void RemoveUninstallKey(UninstallSource source, bool recreate)
     const RegView view = source == UninstallSource::Machine32 ? RegView::Bits32 : RegView::Native;
     RegKey uninstall = 0;
     bool anyDeleted = false;
-    LONG deleted = registry.OpenLinkW(reinterpret_cast<RegKey>(parent), u"Uninstall", view, &uninstall);
+    LONG deleted = registry.OpenLinkW(reinterpret_cast<RegKey>(parent), u"Uninstall", view, KeyAccess::Delete, &uninstall);
     if (deleted == ERROR_SUCCESS) deleted = DeleteOpenTree(registry, uninstall, view, &anyDeleted);
     registry.CloseKey(uninstall);
     EXPECT_TRUE(deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND) << deleted;

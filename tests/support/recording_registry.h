@@ -81,11 +81,16 @@ public:
         calls.push_back("enumkeyw " + std::to_string(index));
         return inner_.EnumKeyExW(key, index, name, nameLength);
     }
-    RegStatus OpenLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result) override
+    RegStatus OpenLinkW(RegKey parent, const std::u16string& name, RegView view, KeyAccess access, RegKey* result) override
     {
-        const RegStatus status = inner_.OpenLinkW(parent, name, view, result);
+        const RegStatus status = inner_.OpenLinkW(parent, name, view, access, result);
         calls.push_back(std::string(view == RegView::Bits32 ? "openlink32 " : "openlink ") + Utf8(name) + (status ? " -> fail" : ""));
         return status;
+    }
+    RegStatus IsLinkW(RegKey self, RegKey parent, const std::u16string& name, RegView view, bool* link) override
+    {
+        calls.push_back("islink " + Utf8(name));
+        return inner_.IsLinkW(self, parent, name, view, link);
     }
     RegStatus DeleteOpenKey(RegKey key) override
     {

@@ -98,13 +98,18 @@ public:
         if (Fails()) return failWith;
         return inner_.EnumKeyExW(key, index, name, nameLength);
     }
-    RegStatus OpenLinkW(RegKey parent, const char16_t* name, RegView view, RegKey* result) override
+    RegStatus OpenLinkW(RegKey parent, const std::u16string& name, RegView view, KeyAccess access, RegKey* result) override
     {
         if (Fails()) {
             *result = 0;
             return failWith;
         }
-        return Opened(inner_.OpenLinkW(parent, name, view, result), *result, parent);
+        return Opened(inner_.OpenLinkW(parent, name, view, access, result), *result, parent);
+    }
+    RegStatus IsLinkW(RegKey self, RegKey parent, const std::u16string& name, RegView view, bool* link) override
+    {
+        if (Fails()) return failWith;
+        return inner_.IsLinkW(self, parent, name, view, link);
     }
     RegStatus DeleteOpenKey(RegKey key) override
     {

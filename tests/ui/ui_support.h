@@ -330,13 +330,14 @@ struct SeenDialog {
     std::wstring title, text;
     bool exclamationIcon = false;
     AppCursor cursor = AppCursor::Default;  // the program's cursor while the box was up
+    int defaultButton = 0;
 };
 
 // Watches on another thread for a top-level dialog with the given title and
-// dismisses it, while the calling thread runs the modal loop that shows it.
-inline std::future<SeenDialog> WatchForDialog(const std::wstring& title, int timeoutMs = 15000)
+// answers it (OK, or the button given), while the calling thread runs the modal loop that shows it.
+inline std::future<SeenDialog> WatchForDialog(const std::wstring& title, int timeoutMs = 15000, int answer = IDOK)
 {
-    return std::async(std::launch::async, [title, timeoutMs] {
+    return std::async(std::launch::async, [title, timeoutMs, answer] {
         SeenDialog seen;
         for (int waited = 0; waited < timeoutMs; waited += 20) {
             HWND box = FindWindowW(L"#32770", title.c_str());
@@ -348,7 +349,9 @@ inline std::future<SeenDialog> WatchForDialog(const std::wstring& title, int tim
                 // The message box shows the exclamation icon in a static with SS_ICON.
                 for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
                     if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) seen.exclamationIcon = true;
-                PostMessageW(box, WM_COMMAND, IDOK, 0);
+                for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+                    if ((GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) seen.defaultButton = GetDlgCtrlID(child);
+                PostMessageW(box, WM_COMMAND, answer, 0);
                 return seen;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));

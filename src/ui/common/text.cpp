@@ -38,6 +38,20 @@ std::wstring LoadText(unsigned id, const std::wstring& argument)
     return text;
 }
 
+std::wstring LoadText(unsigned id, const std::wstring& first, const std::wstring& second)
+{
+    const std::wstring pattern = LoadText(id);
+    std::wstring text;
+    for (std::size_t at = 0; at < pattern.size(); ++at) {
+        const bool marker = pattern[at] == L'%' && at + 1 < pattern.size() && (pattern[at + 1] == L'1' || pattern[at + 1] == L'2');
+        if (marker)
+            text += pattern[++at] == L'1' ? first : second;
+        else
+            text += pattern[at];
+    }
+    return text;
+}
+
 std::wstring ProgramPath()
 {
     std::wstring path(MAX_PATH, L'\0');

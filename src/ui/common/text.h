@@ -13,6 +13,8 @@ std::string Narrow(const std::wstring& wide);
 std::wstring LoadText(unsigned id);
 // The same with its "%1" replaced by argument.
 std::wstring LoadText(unsigned id, const std::wstring& argument);
+// The same with "%1" and "%2" replaced in one pass: an argument that holds "%2" stays as it is.
+std::wstring LoadText(unsigned id, const std::wstring& first, const std::wstring& second);
 
 // The running executable's full path, and the folder that holds it (no trailing separator).
 std::wstring ProgramPath();

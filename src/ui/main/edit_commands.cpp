@@ -29,93 +29,127 @@ std::wstring Problems(unsigned heading, const std::vector<std::wstring>& lines)
     return text;
 }
 
-std::wstring Named(const std::wstring& name, const std::wstring& reason) { return TipLine(name) + L": " + reason; }
+std::wstring Named(const std::string& name, const std::wstring& reason) { return TipLine(Wide(name)) + L": " + reason; }
 
 // The name of the entry among entries, from names given in the same order.
-const std::wstring& NameOf(const EntryId& entry, const std::vector<EntryId>& entries, const std::vector<std::wstring>& names)
+const std::string& NameOf(const EntryId& entry, const std::vector<EntryId>& entries, const std::vector<std::string>& names)
 {
     return names[std::find(entries.begin(), entries.end(), entry) - entries.begin()];
 }
 
-// An undo step of the copies, each named by its entry's name among entries.
-UndoStep StepOf(std::vector<PoistettuMerkinta> copies, const std::vector<EntryId>& entries,
-                const std::vector<std::wstring>& names)
+// Why no whole copy of an entry could be had, as the messages say it.
+std::wstring CopyProblem(const Refusal& refusal)
 {
-    UndoStep step;
-    for (const PoistettuMerkinta& copy : copies) step.names.push_back(NameOf({copy.source, copy.aliavain}, entries, names));
-    step.copies = std::move(copies);
-    return step;
+    const std::wstring status = std::to_wstring(refusal.status);
+    return refusal.reason == Refusal::Unreadable    ? LoadText(IDS_KOPIO_LUKU, status)
+           : refusal.reason == Refusal::Undeletable ? LoadText(IDS_KOPIO_POISTO, status)
+                                                    : LoadText(IDS_SYY_NOLLAMERKKI);
 }
 
-std::vector<EntryId> EntriesOf(const std::vector<PoistettuMerkinta>& copies)
+// The message for one row that stays; its own name's zero character or surrogate is told before anything is tried.
+std::wstring RefusalText(const Refusal& refusal, const std::wstring& name)
 {
-    std::vector<EntryId> entries;
-    for (const PoistettuMerkinta& copy : copies) entries.push_back({copy.source, copy.aliavain});
-    return entries;
+    switch (refusal.reason) {
+    case Refusal::ZeroCharacter: return LoadText(IDS_NOLLAMERKKI);
+    case Refusal::NotUnicode: return LoadText(IDS_EI_UNICODE);
+    case Refusal::Changed: return LoadText(IDS_MUUTTUNUT, name);
+    case Refusal::ZeroInside:
+    case Refusal::Unreadable:
+    case Refusal::Undeletable: return LoadText(IDS_EI_KOPIOTA, name, CopyProblem(refusal));
+    case Refusal::Refused: break;
+    }
+    return LoadText(IDS_POISTO_EI_ONNISTU, std::to_wstring(refusal.status));
+}
+
+// The same as a line of the message for several rows.
+std::wstring RefusalLine(const Refusal& refusal)
+{
+    switch (refusal.reason) {
+    case Refusal::ZeroCharacter: return LoadText(IDS_SYY_NOLLAMERKKI);
+    case Refusal::NotUnicode: return LoadText(IDS_SYY_UNICODE);
+    case Refusal::Changed: return LoadText(IDS_SYY_MUUTTUNUT);
+    case Refusal::ZeroInside: return LoadText(IDS_SYY_EI_KOPIOTA, CopyProblem(refusal)) + LoadText(IDS_SYY_YKSINAAN);
+    case Refusal::Unreadable:
+    case Refusal::Undeletable: return LoadText(IDS_SYY_EI_KOPIOTA, CopyProblem(refusal));
+    case Refusal::Refused: break;
+    }
+    return LoadText(IDS_SYY_VIRHE, std::to_wstring(refusal.status));
 }
 
 }  // namespace
 
 // Every chosen row of the list, in list order, in one go: one rebuild, one undo
-// step, one message for the rows that stay. The row after the first one that
+// step, one message for the rows that stay. Several rows are deleted only once
+// the user has said yes to their number. Each row goes only with a whole copy
+// and only while it is what the row shows; a single row that could go only
+// without its copy goes if the user says so. The row after the first one that
 // went is chosen next; a delete that took nothing leaves its rows chosen.
 void FrmKarnio::PoistaValitut(HWND list)
 {
     if (!list) return;
     const ListViewSink& sink = SinkOf(list);
-    const std::vector<EntryId> chosen = SelectedEntries(list, sink);
-    if (chosen.empty()) return;
-    // By its narrow name the key would be the one named by the part before the
-    // zero, or the one with U+FFFD in place of the unpaired surrogate.
-    if (chosen.size() == 1 && !OnPoistettava(chosen.front().key)) {
-        ShowError(LoadText(chosen.front().key.find('\0') != std::string::npos ? IDS_NOLLAMERKKI : IDS_EI_UNICODE));
-        return;
+    std::vector<ChosenRow> chosen;
+    std::vector<EntryId> entries;
+    std::vector<std::string> names;
+    for (const EntryId& entry : SelectedEntries(list, sink)) {
+        const ListViewSink::Row& row = *sink.RowAt(sink.ItemOf(entry));
+        chosen.push_back({entry, {list == lvwOhjelmat2_, row.name, row.command}});
+        entries.push_back(entry);
+        names.push_back(row.name);
     }
-    std::vector<std::wstring> names;
-    for (const EntryId& entry : chosen) names.push_back(sink.RowAt(sink.ItemOf(entry))->text);
+    if (chosen.empty()) return;
+    if (chosen.size() > 1 &&
+        Ask(LoadText(IDS_POISTETAANKO_MONTA, std::to_wstring(chosen.size())), MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return;
 
     SetAppCursor(AppCursor::Wait);
     Deletion deletion = PoistaMerkinnat(registry_, chosen);
-    if (!deletion.copies.empty()) poistetut_.push_back(StepOf(std::move(deletion.copies), chosen, names));
-    Choice next;
-    next.list = list;
-    if (deletion.gone.empty()) {
-        next.entries = chosen;
-    } else {
-        next.entries = EntriesAround(list, sink, deletion.gone);
-        next.firstOnly = next.scroll = next.focus = next.tip = true;
+    if (chosen.size() == 1 && !deletion.refused.empty() && deletion.refused.front().reason == Refusal::ZeroInside) {
+        SetAppCursor(AppCursor::Default);
+        const std::wstring question = LoadText(IDS_POISTETAANKO_ILMAN_KOPIOTA, TipLine(Wide(names.front())));
+        if (Ask(question, MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) != IDYES) return;
+        SetAppCursor(AppCursor::Wait);
+        deletion = PoistaMerkinnat(registry_, chosen, true);
     }
-    Rebuild(next);
+    const bool changed = !deletion.gone.empty() || !deletion.copies.empty();
+    if (!deletion.copies.empty()) {
+        UndoStep step;
+        for (PoistettuMerkinta& copy : deletion.copies) step.names.push_back(NameOf({copy.source, copy.aliavain}, entries, names));
+        step.copies = std::move(deletion.copies);
+        poistetut_.push_back(std::move(step));
+    }
+    // A delete that took nothing leaves the lists as the user saw them, its rows chosen.
+    if (changed) {
+        Choice next;
+        next.list = list;
+        if (deletion.gone.empty()) {
+            next.entries = entries;
+        } else {
+            next.entries = EntriesAround(list, sink, deletion.gone);
+            next.firstOnly = next.scroll = next.focus = next.tip = true;
+        }
+        Rebuild(next);
+    }
     deleteDone_ = GetTickCount();
     SetAppCursor(AppCursor::Default);
 
     if (chosen.size() == 1 && !deletion.refused.empty()) {
-        ShowError(LoadText(IDS_POISTO_EI_ONNISTU, std::to_wstring(deletion.refused.front().status)));
+        ShowError(RefusalText(deletion.refused.front(), TipLine(Wide(names.front()))));
     } else if (!deletion.refused.empty()) {
         std::vector<std::wstring> lines;
-        for (const Deletion::Refusal& refusal : deletion.refused) {
-            const std::wstring reason = refusal.reason == Deletion::Refusal::ZeroCharacter ? LoadText(IDS_SYY_NOLLAMERKKI)
-                                        : refusal.reason == Deletion::Refusal::NotUnicode
-                                            ? LoadText(IDS_SYY_UNICODE)
-                                            : LoadText(IDS_SYY_VIRHE, std::to_wstring(refusal.status));
-            lines.push_back(Named(NameOf(refusal.entry, chosen, names), reason));
-        }
+        for (const Refusal& refusal : deletion.refused) lines.push_back(Named(NameOf(refusal.entry, entries, names), RefusalLine(refusal)));
         ShowError(Problems(IDS_EI_VOITU_POISTAA, lines));
     }
 }
 
-// Ctrl+Z: the latest delete not yet undone comes back, byte for byte, its rows chosen.
+// Ctrl+Z: the latest delete not yet undone comes back, byte for byte, its rows
+// chosen. A copy that cannot be made again waits at the bottom of the stack.
 void FrmKarnio::Kumoa()
 {
     if (poistetut_.empty()) return;
     SetAppCursor(AppCursor::Wait);
-    const UndoStep step = std::move(poistetut_.back());
-    poistetut_.pop_back();
-    const std::vector<EntryId> entries = EntriesOf(step.copies);
-    const Restoration restoration = PalautaMerkinnat(registry_, step.copies);
-    // A key of that name made meanwhile (say, by a reinstall) wins and its copy
-    // is dropped; what could not be made can be tried again.
-    if (!restoration.failed.empty()) poistetut_.push_back(StepOf(restoration.failed, entries, step.names));
+    const std::size_t count = poistetut_.back().copies.size();
+    const Restoration restoration = PalautaUusin(registry_, poistetut_);
     if (restoration.restored.empty()) {
         ListaaOhjelmat();
     } else {
@@ -127,18 +161,19 @@ void FrmKarnio::Kumoa()
     }
     SetAppCursor(AppCursor::Default);
 
-    if (step.copies.size() == 1 && !restoration.problems.empty()) {
-        const RegStatus status = restoration.problems.front().status;
-        ShowError(status == kErrorAlreadyExists ? LoadText(IDS_PALAUTUS_ESTETTY)
-                  : status == kErrorSuccess     ? LoadText(IDS_OIKEUDET_EI_PALAUTUNEET)
-                                                : LoadText(IDS_PALAUTUS_EI_ONNISTU, std::to_wstring(status)));
+    if (count == 1 && !restoration.problems.empty()) {
+        const Restoration::Problem& problem = restoration.problems.front();
+        const std::wstring name = TipLine(Wide(problem.name));
+        ShowError(problem.status == kErrorAlreadyExists ? LoadText(IDS_PALAUTUS_ESTETTY, name)
+                  : problem.status == kErrorSuccess     ? LoadText(IDS_OIKEUDET_EI_PALAUTUNEET)
+                                                        : LoadText(IDS_PALAUTUS_EI_ONNISTU, name, std::to_wstring(problem.status)));
     } else if (!restoration.problems.empty()) {
         std::vector<std::wstring> lines;
         for (const Restoration::Problem& problem : restoration.problems) {
             const std::wstring reason = problem.status == kErrorAlreadyExists ? LoadText(IDS_SYY_ON_JO)
                                         : problem.status == kErrorSuccess     ? LoadText(IDS_SYY_OIKEUDET)
-                                                                              : LoadText(IDS_SYY_VIRHE, std::to_wstring(problem.status));
-            lines.push_back(Named(NameOf(problem.entry, entries, step.names), reason));
+                                                                              : LoadText(IDS_SYY_KOPIO_SAILYY, std::to_wstring(problem.status));
+            lines.push_back(Named(problem.name, reason));
         }
         ShowError(Problems(IDS_EI_VOITU_PALAUTTAA, lines));
     }
@@ -185,6 +220,11 @@ void FrmKarnio::ValitseJaanteet(HWND list)
 void FrmKarnio::ShowError(const std::wstring& prompt)
 {
     MessageBoxW(hwnd_, prompt.c_str(), LoadText(IDS_VIRHE).c_str(), MB_OK | MB_ICONEXCLAMATION);
+}
+
+int FrmKarnio::Ask(const std::wstring& prompt, UINT buttonsAndIcon)
+{
+    return MessageBoxW(hwnd_, prompt.c_str(), LoadText(IDS_KARNIO).c_str(), buttonsAndIcon);
 }
 
 }  // namespace karnio

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "catalogue/deleted_entry.h"
+#include "catalogue/undo.h"
 #include "catalogue/uninstall_list.h"
 #include "registry/registry.h"
 #include "ui/common/desktop_user.h"
@@ -20,12 +21,6 @@ namespace karnio {
 
 class FrmTietoja;
 class ListViewSink;
-
-// One Ctrl+Z: the entries one command deleted, with the names their rows showed.
-struct UndoStep {
-    std::vector<PoistettuMerkinta> copies;
-    std::vector<std::wstring> names;  // of each copy
-};
 
 class FrmKarnio {
 public:
@@ -110,6 +105,8 @@ private:
     void Kopioi(HWND list);
     void ValitseJaanteet(HWND list);
     void ShowError(const std::wstring& prompt);
+    // A question titled "Karnio", answered with the button's id.
+    int Ask(const std::wstring& prompt, UINT buttonsAndIcon);
 
     ListViewSink& SinkOf(HWND list);
 

@@ -23,7 +23,7 @@ void ListViewSink::RemoveAll()
 
 std::size_t ListViewSink::AddRow(UninstallSource source, const std::string& key, const std::string& text)
 {
-    rows_.push_back({source, key, std::string(), Wide(text)});
+    rows_.push_back({source, key, std::string(), Wide(text), text});
     return rows_.size() - 1;
 }
 

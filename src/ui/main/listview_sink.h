@@ -22,6 +22,7 @@ public:
         std::string key;      // the registry subkey name
         std::string command;  // sub-item 1
         std::wstring text;
+        std::string name;     // the shown name as read, before it became text
         Leftover leftover;    // whether its uninstaller is gone, and why
     };
 

@@ -53,6 +53,16 @@
 #define IDS_SYY_ON_JO 1065
 #define IDS_SYY_OIKEUDET 1066
 #define IDS_JA_MUUTA 1067
+#define IDS_POISTETAANKO_MONTA 1068
+#define IDS_POISTETAANKO_ILMAN_KOPIOTA 1069
+#define IDS_EI_KOPIOTA 1070
+#define IDS_KOPIO_LUKU 1071
+#define IDS_KOPIO_POISTO 1072
+#define IDS_MUUTTUNUT 1073
+#define IDS_SYY_MUUTTUNUT 1074
+#define IDS_SYY_EI_KOPIOTA 1075
+#define IDS_SYY_YKSINAAN 1076
+#define IDS_SYY_KOPIO_SAILYY 1077
 #define IDS_WINDOWS_VANHA 1028
 // The info tip's detail lines, in the order of Detail, then the size units and the Windows-list lines.
 #define IDS_JULKAISIJA 1040

@@ -3,10 +3,12 @@
 
 #include "registry/memory_registry.h"
 #include "support/entry_values.h"
+#include "support/recording_registry.h"
 #include "support/scripted_registry.h"
 #include "ui/resources/resource.h"
 #include "ui/ui_support.h"
 
+#include <sddl.h>
 #include <winternl.h>
 
 namespace karnio {
@@ -83,7 +85,8 @@ TEST_F(Undo, AReinstalledEntryWins)
     auto box = test::WatchForDialog(L"Virhe");
     Command(IDM_KUMOA);
     const test::SeenDialog seen = box.get();
-    EXPECT_EQ(seen.text, L"Merkintää ei voi palauttaa, koska samanniminen merkintä on jo olemassa.");
+    EXPECT_EQ(seen.text, L"Merkintää Ohjelma 1 ei palautettu, koska samanniminen merkintä on jo olemassa. "
+                         L"Poistetun merkinnän kopio hylättiin.");
     EXPECT_TRUE(seen.exclamationIcon);
     EXPECT_EQ(seen.cursor, AppCursor::Default);
     EXPECT_EQ(test::Describe(test::EntryValues(S::Machine, "Ohjelma")), test::Describe(reinstalled));
@@ -209,9 +212,25 @@ TEST_F(Undo, ZeroCharactersInNamesNeverReachAnotherKeyOrMergeValues)
         PressCtrlZ();
         EXPECT_TRUE(test::EntryExists(S::Machine, L"Foo"));
 
-        // Values whose names differ after a zero could only come back as one: no copy is kept.
-        DeleteFromPopUp(window.LvwOhjelmat2(), L"Nollat");
-        EXPECT_FALSE(test::EntryExists(S::Machine, L"Nollat"));
+        // Values whose names differ after a zero could only come back as one: the user is asked, and No keeps them.
+        const auto values = [] {
+            HKEY key = nullptr;
+            DWORD count = 0;
+            if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (test::UninstallPathW() + L"Nollat").c_str(), 0, KEY_READ, &key)) return -1;
+            RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr);
+            RegCloseKey(key);
+            return static_cast<int>(count);
+        };
+        ASSERT_EQ(values(), 3);
+        for (const int answer : {IDNO, IDYES}) {
+            auto question = test::WatchForDialog(L"Karnio", 15000, answer);
+            DeleteFromPopUp(window.LvwOhjelmat2(), L"Nollat");
+            const test::SeenDialog asked = question.get();
+            EXPECT_EQ(asked.text, L"Merkinnästä Nollat ei voi ottaa täydellistä kopiota, joten Ctrl+Z ei voi palauttaa sitä. "
+                                  L"Poistetaanko se silti?");
+            EXPECT_EQ(asked.defaultButton, IDNO);
+            EXPECT_EQ(values(), answer == IDNO ? 3 : -1);
+        }
         EXPECT_TRUE(window.Poistetut().empty());
         PressCtrlZ();
         EXPECT_FALSE(test::EntryExists(S::Machine, L"Nollat"));
@@ -257,7 +276,9 @@ TEST_F(Undo, SeveralRowsGoInOneDeleteAndComeBackInOneUndo)
         Pump();
     }
     ASSERT_EQ(chosen(list), (std::vector<std::wstring>{name(1), name(3), name(5)}));
+    auto question = test::WatchForDialog(L"Karnio", 15000, IDYES);
     PressDel();
+    EXPECT_EQ(question.get().text, L"Poistetaanko 3 merkintää? Ctrl+Z palauttaa ne niin kauan kuin Karnio on auki.");
     for (int i = 0; i < 6; ++i) EXPECT_EQ(test::EntryExists(S::Machine, name(i)), i % 2 == 0) << i;
     ASSERT_EQ(window.Poistetut().size(), 1u);
     PressCtrlZ();
@@ -268,8 +289,10 @@ TEST_F(Undo, SeveralRowsGoInOneDeleteAndComeBackInOneUndo)
     HWND lower = window.LvwOhjelmat2();
     SetFocus(lower);
     for (int item = 0; item < 3; ++item) ListView_SetItemState(lower, item, LVIS_SELECTED, LVIS_SELECTED);
+    auto yes = test::WatchForDialog(L"Karnio", 15000, IDYES);
     auto box = test::WatchForDialog(L"Virhe");
     PressDel();
+    EXPECT_EQ(yes.get().defaultButton, IDYES);
     EXPECT_EQ(box.get().text, L"Kaikkia merkintöjä ei voitu poistaa:\r\nPiilo 1\u2026: nimessä on nollamerkki");
     EXPECT_EQ(test::Rows(lower).size(), 1u);
     EXPECT_FALSE(test::EntryExists(S::Machine, L"Piilo 1"));
@@ -282,8 +305,14 @@ TEST_F(Undo, ARefusedDeleteIsToldAndLeavesNothingToUndo)
     MemoryRegistry memory;
     memory.SetString(kHkeyLocalMachine, std::string(kUninstallPath) + "Lukittu", "DisplayName", "Lukittu");
     memory.SetString(kHkeyLocalMachine, std::string(kUninstallPath) + "Lukittu", "UninstallString", "C:\\x.exe");
-    test::ScriptedRegistry dry(memory);
-    LueMerkinta(dry, S::Machine, "Lukittu");
+    const int deleteAt = [&] {
+        MemoryRegistry twin;
+        twin.SetString(kHkeyLocalMachine, std::string(kUninstallPath) + "Lukittu", "DisplayName", "Lukittu");
+        twin.SetString(kHkeyLocalMachine, std::string(kUninstallPath) + "Lukittu", "UninstallString", "C:\\x.exe");
+        test::RecordingRegistry dry(twin);
+        PoistaMerkinnat(dry, {{{S::Machine, "Lukittu"}, *LueRivi(twin, S::Machine, "Lukittu")}});
+        return static_cast<int>(std::find(dry.calls.begin(), dry.calls.end(), "deleteopen") - dry.calls.begin());
+    }();
     test::ScriptedRegistry scripted(memory);
     FrmKarnio window(scripted);
     ASSERT_TRUE(window.Create(SW_SHOWNORMAL));
@@ -291,7 +320,7 @@ TEST_F(Undo, ARefusedDeleteIsToldAndLeavesNothingToUndo)
     test::SelectRow(window.LvwOhjelmat(), 0);
 
     scripted.calls = 0;
-    scripted.failAt = dry.calls;  // the delete itself
+    scripted.failAt = deleteAt;
     scripted.failWith = kErrorAccessDenied;
     test::CursorLog cursor;
     auto box = test::WatchForDialog(L"Virhe");
@@ -303,6 +332,14 @@ TEST_F(Undo, ARefusedDeleteIsToldAndLeavesNothingToUndo)
     EXPECT_EQ(cursor.changes, (std::vector<AppCursor>{AppCursor::Wait, AppCursor::Default}));
     EXPECT_EQ(test::FindRow(window.LvwOhjelmat(), L"Lukittu"), 0);
     EXPECT_TRUE(window.Poistetut().empty());
+
+    // A key that no longer holds what its row shows stays, and the user is told to refresh.
+    scripted.failAt = -1;
+    memory.SetString(kHkeyLocalMachine, std::string(kUninstallPath) + "Lukittu", "DisplayName", "Toinen Ohjelma");
+    auto changed = test::WatchForDialog(L"Virhe");
+    SendMessageW(window.Hwnd(), WM_COMMAND, IDM_POISTA, 0);
+    EXPECT_EQ(changed.get().text, L"Merkintä Lukittu on muuttunut luettelon lukemisen jälkeen. Päivitä ohjelmaluettelot (F5) ja yritä uudelleen.");
+    EXPECT_TRUE(LueMerkinta(memory, S::Machine, "Lukittu"));
 
     // A key already gone says nothing: its row goes.
     memory.DeleteKey(kHkeyLocalMachine, (std::string(kUninstallPath) + "Lukittu").c_str());
@@ -357,6 +394,25 @@ TEST_F(Undo, LinksAndUnpairedSurrogatesReachNoOtherKey)
         RegCloseKey(key);
         return std::wstring(pointsAt, size / sizeof(wchar_t));
     };
+    // The link keeps permissions of its own; setting them back must not reach what it points at.
+    const auto security = [&](const std::wstring& path, DWORD options) {
+        std::vector<BYTE> descriptor(4096);
+        DWORD size = static_cast<DWORD>(descriptor.size());
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), options, KEY_READ | WRITE_DAC, &key)) return std::vector<BYTE>();
+        RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor.data(), &size);
+        RegCloseKey(key);
+        descriptor.resize(size);
+        return descriptor;
+    };
+    const std::wstring linkPath = test::UninstallPathW() + L"Isä\\Linkki";
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, linkPath.c_str(), REG_OPTION_OPEN_LINK, WRITE_DAC, &key), 0);
+    PSECURITY_DESCRIPTOR own = nullptr;
+    ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;KA;;;BA)(A;;KR;;;WD)", SDDL_REVISION_1, &own, nullptr);
+    EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, own), 0);
+    LocalFree(own);
+    RegCloseKey(key);
+    const auto linkBefore = security(linkPath, REG_OPTION_OPEN_LINK), targetBefore = security(target, 0);
+    ASSERT_NE(linkBefore, targetBefore);
     FrmKarnio& window = Open();
 
     // The link entry is listed by what it points at.
@@ -371,6 +427,8 @@ TEST_F(Undo, LinksAndUnpairedSurrogatesReachNoOtherKey)
     EXPECT_EQ(linkOf(L"Isä\\Linkki"), std::wstring(to.begin(), to.end()));
     EXPECT_EQ(test::Describe(test::EntryValues(S::Machine, "Isä\\Linkki")), test::Describe(test::KeyValues(HKEY_LOCAL_MACHINE, target)));
     EXPECT_EQ(contents(), before);
+    EXPECT_EQ(security(linkPath, REG_OPTION_OPEN_LINK), linkBefore);
+    EXPECT_EQ(security(target, 0), targetBefore);
 
     // The row of the key named with U+FFFD deletes that key; its twin's row is refused.
     DeleteFromPopUp(window.LvwOhjelmat(), L"Kova");
@@ -382,6 +440,34 @@ TEST_F(Undo, LinksAndUnpairedSurrogatesReachNoOtherKey)
     EXPECT_EQ(box.get().text, L"Merkintää ei voi poistaa, koska sen nimi ei ole kelvollista Unicode-tekstiä.");
     EXPECT_TRUE(test::EntryExists(S::Machine, L"Kova\xD800"));
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, target.c_str());
+}
+
+// A plain key that holds a REG_LINK value named SymbolicLinkValue is no link: it
+// goes and comes back a plain key, its subkeys and that value with it.
+TEST_F(Undo, AValueNamedLikeALinkMakesNoLink)
+{
+    test::AddEntry(S::Machine, L"Valelinkki", L"Valelinkki", L"C:\\Vale\\poista.exe");
+    const std::vector<std::string> keys = {"Valelinkki", "Valelinkki\\Osa1", "Valelinkki\\Osa2"};
+    for (std::size_t i = 1; i < keys.size(); ++i) test::AddEntry(S::Machine, test::WideText(keys[i]), nullptr, nullptr, L"Osa");
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, (test::UninstallPathW() + L"Valelinkki").c_str(), 0, KEY_ALL_ACCESS, &key), 0);
+    const std::wstring target = L"\\Registry\\Machine\\Software\\KarnioKohde";
+    RegSetValueExW(key, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(target.c_str()),
+                   static_cast<DWORD>(target.size() * sizeof(wchar_t)));
+    RegCloseKey(key);
+    std::vector<std::vector<std::string>> before;
+    for (const std::string& path : keys) before.push_back(test::Describe(test::EntryValues(S::Machine, path)));
+    ASSERT_EQ(before[0].size(), 3u);
+    FrmKarnio& window = Open();
+
+    DeleteFromPopUp(window.LvwOhjelmat(), L"Valelinkki");
+    EXPECT_FALSE(test::EntryExists(S::Machine, L"Valelinkki"));
+    auto none = test::WatchForDialog(L"Virhe", 1500);
+    PressCtrlZ();
+    EXPECT_FALSE(none.get().found);
+    for (std::size_t i = 0; i < keys.size(); ++i) EXPECT_EQ(test::Describe(test::EntryValues(S::Machine, keys[i])), before[i]) << keys[i];
+    EXPECT_EQ(test::Rows(window.LvwOhjelmat()), (std::vector<test::ListRow>{{L"Valelinkki", L"C:\\Vale\\poista.exe"}}));
+    EXPECT_EQ(test::Rows(window.LvwOhjelmat2()).size(), 0u);
 }
 
 }  // namespace
