@@ -91,6 +91,16 @@ TEST(DeletedEntry, OnlyAWholeCopyOfAKeyThatIsReallyGoneIsKept)
     EXPECT_EQ(PoistaMerkinta(registry, S::Machine, twin).refusal->reason, Refusal::ZeroCharacter);
     EXPECT_EQ(ValuesOf(registry, S::Machine, "La").size(), 1u);
 
+    // A key below that may be read but not deleted, or not even read: no whole copy, and nothing goes.
+    registry.SetString(kHkeyLocalMachine, path + "Lukko\\Osa", "Arvo", "osa");
+    for (const bool reading : {false, true}) {
+        registry.Refuse(kHkeyLocalMachine, path + "Lukko\\Osa", RegView::Native, reading, true);
+        const std::optional<Refusal> refusal = PoistaMerkinta(registry, S::Machine, "Lukko").refusal;
+        ASSERT_TRUE(refusal);
+        EXPECT_EQ(refusal->reason, reading ? Refusal::Unreadable : Refusal::Undeletable);
+        EXPECT_EQ(refusal->status, kErrorAccessDenied);
+    }
+
     // A key of the same name made meanwhile is left exactly as it is.
     test::WriteEntry(registry, S::Machine32, "Uusi", test::EveryKindOfValue(1));
     const auto copy = PoistaMerkinta(registry, S::Machine32, "Uusi").copy;
