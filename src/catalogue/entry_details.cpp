@@ -102,6 +102,19 @@ std::wstring TipLine(const std::wstring& text, bool cut)
     return line;
 }
 
+std::wstring CutToWidth(const std::wstring& line, int room, const std::function<int(const std::wstring&)>& width)
+{
+    if (width(line) <= room) return line;
+    const auto fits = [&](std::size_t length) { return width(line.substr(0, length) + L"\u2026") <= room; };
+    std::size_t low = 0, high = line.size();  // fits(low) is taken for granted, fits(high) is not
+    while (high - low > 1) {
+        const std::size_t middle = low + (high - low) / 2;
+        (fits(middle) ? low : high) = middle;
+    }
+    if (low > 0 && line[low - 1] >= 0xD800 && line[low - 1] <= 0xDBFF) --low;  // never half a pair
+    return line.substr(0, low) + L"\u2026";
+}
+
 std::optional<std::vector<RegistryValue>> LueArvot(Registry& registry, UninstallSource source, const std::string& aliavain)
 {
     if (!OnPoistettava(aliavain)) return std::nullopt;

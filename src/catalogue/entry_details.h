@@ -42,6 +42,10 @@ struct EntryDetails {
 // never inside a surrogate pair, unless cut is false. No value can add a line of its own.
 std::wstring TipLine(const std::wstring& text, bool cut = true);
 
+// A line cut with "…" to the longest start that fits room with it, as width
+// measures text (never inside a surrogate pair); the line itself where it fits.
+std::wstring CutToWidth(const std::wstring& line, int room, const std::function<int(const std::wstring&)>& width);
+
 struct CalendarDate {
     int year, month, day;
 };

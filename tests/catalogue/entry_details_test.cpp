@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -104,6 +106,23 @@ TEST(EntryDetails, ValuesBecomeTipLinesInTheirOrder)
     EXPECT_EQ(Lines({name, Text(u"InstallLocation", longText.substr(0, 260))}), L{"Folder|" + std::string(260, 'a')});
     EXPECT_EQ(Lines({name, Text(u"InstallLocation", longText.substr(0, 258) + u"\U0001F600" + longText)}),
               L{"Folder|" + std::string(258, 'a') + "~"});
+
+    // Cut to a width: the longest start that fits with "…", never half a pair; a line that fits stays.
+    const auto width = [](const std::wstring& text) {
+        int sum = 0;
+        for (const wchar_t c : text) sum += c == L'\u2026' ? 3 : c >= 0xD800 && c <= 0xDFFF ? 1 : 2;
+        return sum;
+    };
+    for (const std::wstring& line : {std::wstring{0xDBFF, 0xDFFF, L'R', L'e', L'v', L' ', 0xD800, 0xDC00, L' ', L'O', L'y'}, std::wstring(L"Rev Oy")})
+    for (int room = 0; room <= width(line); ++room) {
+        const std::wstring cut = CutToWidth(line, room, width);
+        const std::size_t kept = cut == line ? line.size() : cut.size() - 1;
+        EXPECT_EQ(cut, room >= width(line) ? line : line.substr(0, kept) + L"\u2026") << room;
+        EXPECT_TRUE(width(cut) <= room || kept == 0) << room;
+        EXPECT_FALSE(kept > 0 && line[kept - 1] >= 0xD800 && line[kept - 1] <= 0xDBFF) << room;
+        const std::size_t longer = std::min(line.size(), kept + (kept < line.size() && line[kept] >= 0xD800 && line[kept] <= 0xDBFF ? 2 : 1));
+        EXPECT_TRUE(kept == line.size() || width(line.substr(0, longer) + L"\u2026") > room) << room;
+    }
 }
 
 TEST(EntryDetails, TheFirstReasonWindowsLeavesAnEntryOutIsTold)

@@ -15,9 +15,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <future>
+#include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -99,13 +102,52 @@ inline long RunAndWait(std::wstring line, DWORD timeoutMs = 60000)
     return static_cast<long>(code);
 }
 
+// The titles of the message boxes a test waits for; any other box of the program's
+// ("Virhe", "Karnio") fails the test at once with its text and is answered No or OK.
+inline std::mutex expectedBoxesMutex;
+inline std::multiset<std::wstring> expectedBoxes;
+
+class UnexpectedBoxes {
+public:
+    UnexpectedBoxes()
+        : watcher_([this] {
+              for (; !stop_; Sleep(50)) {
+                  for (const wchar_t* title : {L"Virhe", L"Karnio"}) {
+                      HWND box = FindWindowW(L"#32770", title);
+                      const std::lock_guard<std::mutex> lock(expectedBoxesMutex);
+                      if (!box || !IsWindowVisible(box) || expectedBoxes.count(title)) continue;
+                      wchar_t text[1024] = {};
+                      GetWindowTextW(GetDlgItem(box, 0xFFFF), text, 1024);
+                      ADD_FAILURE() << "unexpected message box " << Narrow(title) << ": " << Narrow(text);
+                      PostMessageW(box, WM_COMMAND, GetDlgItem(box, IDNO) ? IDNO : IDOK, 0);
+                  }
+              }
+          })
+    {
+    }
+    ~UnexpectedBoxes()
+    {
+        stop_ = true;
+        watcher_.join();
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::thread watcher_;
+};
+
 // A test of the real main window on the real registry of the prefix, whose
 // Uninstall keys start and end empty.
 class WindowTest : public ::testing::Test {
 protected:
-    void SetUp() override { ClearUninstallKeys(); }
+    void SetUp() override
+    {
+        ClearUninstallKeys();
+        boxes_ = std::make_unique<UnexpectedBoxes>();
+    }
     void TearDown() override
     {
+        boxes_.reset();
         window_.reset();
         Pump();
         ClearUninstallKeys();
@@ -128,6 +170,7 @@ protected:
 
     WindowsRegistry registry_;
     std::unique_ptr<FrmKarnio> window_;
+    std::unique_ptr<UnexpectedBoxes> boxes_;
     int dpi_ = ScreenDpi();
 };
 
@@ -223,20 +266,24 @@ inline void ClickRow(HWND list, int item)
 }
 
 // Rests the mouse on a row until the tip shows; its text, or empty if none showed.
-inline std::wstring HoverTip(HWND list, int item, HWND tip, const LoopFilter& filter, int timeoutMs = 4000)
+// A tip that does not show is waited for again, up to attempts times in all: on a
+// loaded machine Wine can miss the first rest after a rebuild.
+inline std::wstring HoverTip(HWND list, int item, HWND tip, const LoopFilter& filter, int timeoutMs = 4000, int attempts = 3)
 {
-    MoveMouse({0, 0}, filter);
-    const POINT point = RowPoint(list, item);
-    MoveMouse(point, filter);
-    // Still, as a user's hand: every move starts the tip's delay again.
-    for (int waited = 0; waited < timeoutMs; waited += 20) {
-        Pump(filter);
-        if (IsWindowVisible(tip)) {
-            wchar_t text[1024] = {};
-            GetWindowTextW(tip, text, 1024);
-            return text;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        MoveMouse({0, 0}, filter);
+        const POINT point = RowPoint(list, item);
+        MoveMouse(point, filter);
+        // Still, as a user's hand: every move starts the tip's delay again.
+        for (int waited = 0; waited < timeoutMs; waited += 20) {
+            Pump(filter);
+            if (IsWindowVisible(tip)) {
+                wchar_t text[1024] = {};
+                GetWindowTextW(tip, text, 1024);
+                return text;
+            }
+            Sleep(20);
         }
-        Sleep(20);
     }
     return L"";
 }
@@ -337,7 +384,19 @@ struct SeenDialog {
 // answers it (OK, or the button given), while the calling thread runs the modal loop that shows it.
 inline std::future<SeenDialog> WatchForDialog(const std::wstring& title, int timeoutMs = 15000, int answer = IDOK)
 {
+    {
+        const std::lock_guard<std::mutex> lock(expectedBoxesMutex);
+        expectedBoxes.insert(title);
+    }
     return std::async(std::launch::async, [title, timeoutMs, answer] {
+        struct Expected {
+            const std::wstring& title;
+            ~Expected()
+            {
+                const std::lock_guard<std::mutex> lock(expectedBoxesMutex);
+                expectedBoxes.erase(expectedBoxes.find(title));
+            }
+        } expected{title};
         SeenDialog seen;
         for (int waited = 0; waited < timeoutMs; waited += 20) {
             HWND box = FindWindowW(L"#32770", title.c_str());
@@ -352,6 +411,8 @@ inline std::future<SeenDialog> WatchForDialog(const std::wstring& title, int tim
                 for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
                     if ((GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) seen.defaultButton = GetDlgCtrlID(child);
                 PostMessageW(box, WM_COMMAND, answer, 0);
+                // Expected until it has gone, so that no other watcher takes it for a stray box.
+                for (int closing = 0; closing < 5000 && IsWindow(box); closing += 20) Sleep(20);
                 return seen;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -379,11 +440,11 @@ inline std::future<bool> CloseMenuWhenShown(std::vector<WPARAM> keys = {VK_ESCAP
 
 // The items of the next pop-up menu once it shows, as "text" or "-" for a
 // separator, with "(grey)" after a disabled one; then the menu is closed.
-inline std::future<std::vector<std::wstring>> ReadMenuWhenShown()
+inline std::future<std::vector<std::wstring>> ReadMenuWhenShown(int timeoutMs = 10000)
 {
-    return std::async(std::launch::async, [] {
+    return std::async(std::launch::async, [timeoutMs] {
         std::vector<std::wstring> items;
-        for (int waited = 0; waited < 10000; waited += 20) {
+        for (int waited = 0; waited < timeoutMs; waited += 20) {
             HWND window = FindWindowW(L"#32768", nullptr);
             if (window && IsWindowVisible(window)) {
                 HMENU menu = reinterpret_cast<HMENU>(SendMessageW(window, MN_GETHMENU, 0, 0));

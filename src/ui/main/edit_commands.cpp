@@ -130,7 +130,6 @@ void FrmKarnio::PoistaValitut(HWND list)
         }
         Rebuild(next);
     }
-    deleteDone_ = GetTickCount();
     SetAppCursor(AppCursor::Default);
 
     if (chosen.size() == 1 && !deletion.refused.empty()) {
@@ -179,13 +178,14 @@ void FrmKarnio::Kumoa()
     }
 }
 
-// Ctrl+C: the chosen row's tip, whole, as Unicode text.
+// Ctrl+C: each chosen row's tip, whole, in list order, an empty line between them.
 void FrmKarnio::Kopioi(HWND list)
 {
     if (!list) return;
-    const int item = ChosenItem(list);
-    if (item < 0) return;
-    const std::wstring text = TipTextOf(list, item, true);
+    std::wstring text;
+    for (int item = -1; (item = ListView_GetNextItem(list, item, LVNI_SELECTED)) >= 0;)
+        text += (text.empty() ? L"" : L"\r\n\r\n") + TipTextOf(list, item, true);
+    if (text.empty()) return;
     if (!OpenClipboard(hwnd_)) {
         ShowError(LoadText(IDS_LEIKEPOYTA));
         return;
@@ -201,14 +201,21 @@ void FrmKarnio::Kopioi(HWND list)
     CloseClipboard();
 }
 
-// "Valitse jäänteet": every grey row of the list, the first focused and in view.
-void FrmKarnio::ValitseJaanteet(HWND list)
+std::vector<int> FrmKarnio::LeftoverItems(HWND list)
 {
     std::vector<int> grey;
     for (int item = 0, count = ListView_GetItemCount(list); item < count; ++item) {
         const ListViewSink::Row* row = SinkOf(list).RowAt(item);
         if (row && row->leftover.kind != Leftover::None) grey.push_back(item);
     }
+    return grey;
+}
+
+// "Valitse jäänteet": every grey row of the list, the first focused and in view.
+void FrmKarnio::ValitseJaanteet(HWND list)
+{
+    if (!list) return;
+    const std::vector<int> grey = LeftoverItems(list);
     if (grey.empty()) return;
     SelectAlone(list, grey);
     Remember(list);

@@ -233,6 +233,7 @@ void FrmKarnio::Rebuild(const Choice& choice)
     }
     tips_.HideAll();
     keyItem_ = -2;  // the keys that led here changed no row the keyboard's tip should show
+    rebuildDone_ = GetTickCount();
     if (chosenList && choice.tip) {
         UpdateWindow(chosenList);
         ShowKeyboardTip(chosenList, items.front());
@@ -310,7 +311,10 @@ LRESULT FrmKarnio::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_ACTIVATE:
-        if (LOWORD(wParam) == WA_INACTIVE) tips_.HideAll();
+    case WM_ENTERMENULOOP:
+    case WM_EXITMENULOOP:
+        // No tip while another window is in front; after it, or a menu, none until the pointer moves.
+        tips_.HideAll();
         break;
     case WM_INITMENUPOPUP:
         OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
@@ -356,15 +360,24 @@ LRESULT FrmKarnio::OnNotify(NMHDR& header)
         tips_.HideAll();
         return 0;
     }
+    HWND list = header.hwndFrom;
     if (header.code == NM_SETFOCUS) {
-        lastFocus_ = header.hwndFrom;
+        lastFocus_ = list;
+        // A list without a focused row shows no focus at all: its first row takes it, not chosen.
+        if (ListView_GetNextItem(list, -1, LVNI_FOCUSED) < 0 && ListView_GetItemCount(list) > 0)
+            ListView_SetItemState(list, 0, LVIS_FOCUSED, LVIS_FOCUSED);
     } else if (header.code == NM_CLICK) {
-        Remember(header.hwndFrom);
+        Remember(list);
     } else if (header.code == LVN_ITEMCHANGED) {
         // Choosing rows with the keyboard or the right button counts as a click on them.
         const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
         if ((change.uChanged & LVIF_STATE) && ((change.uNewState ^ change.uOldState) & (LVIS_SELECTED | LVIS_FOCUSED)))
-            Remember(header.hwndFrom);
+            Remember(list);
+        // One list holds the selection: rows chosen here unchoose those of the other list.
+        HWND other = list == lvwOhjelmat_ ? lvwOhjelmat2_ : lvwOhjelmat_;
+        if ((change.uChanged & LVIF_STATE) && (change.uNewState & ~change.uOldState & LVIS_SELECTED) &&
+            ListView_GetSelectedCount(other) > 0)
+            ListView_SetItemState(other, -1, 0, LVIS_SELECTED);
     }
     return 0;
 }
@@ -388,18 +401,20 @@ void FrmKarnio::Lvw_ItemClick(HWND list, int item)
     listaAvain_ = list;
 }
 
-// The pop-up menu over a list; elsewhere the window menu, as every window has.
+// The pop-up menu over a list's rows; the window menu elsewhere in the window, as
+// every window has. A list's header, scroll bars and frame show no row commands.
 bool FrmKarnio::OnContextMenu(HWND source, int x, int y)
 {
-    HWND list = nullptr;
-    for (HWND candidate : {lvwOhjelmat_, lvwOhjelmat2_})
-        if (source == candidate || IsChild(candidate, source)) list = candidate;
+    const bool keyboard = x == -1 && y == -1;
+    HWND list = source == lvwOhjelmat_ || source == lvwOhjelmat2_ ? source : nullptr;
     if (!list) {
-        const LRESULT hit = x == -1 && y == -1 ? HTCLIENT : SendMessageW(hwnd_, WM_NCHITTEST, 0, MAKELPARAM(x, y));
+        if (IsChild(lvwOhjelmat_, source) || IsChild(lvwOhjelmat2_, source)) return false;
+        const LRESULT hit = keyboard ? HTCLIENT : SendMessageW(hwnd_, WM_NCHITTEST, 0, MAKELPARAM(x, y));
         if (hit == HTCAPTION || hit == HTSYSMENU) return false;  // Windows' own handling shows it there
         ShowWindowMenu(hwnd_, x, y);
         return true;
     }
+    if (!keyboard && !OverItems(list, {x, y})) return false;
     // The menu acts on the rows highlighted in the list it opens over, or on nothing.
     const int item = ListView_GetNextItem(list, -1, LVNI_SELECTED);
     const UINT count = ListView_GetSelectedCount(list);
@@ -429,7 +444,8 @@ bool FrmKarnio::OnContextMenu(HWND source, int x, int y)
 }
 
 // The Muokkaa menu says what it can do now: undo while there is something to
-// bring back, delete and copy while the list that last had the focus has a chosen row.
+// bring back, delete and copy while the list that last had the focus has a chosen
+// row, and choose the leftovers while it has any.
 void FrmKarnio::OnInitMenuPopup(HMENU menu)
 {
     if (GetMenuState(menu, IDM_KOPIOI, MF_BYCOMMAND) == static_cast<UINT>(-1)) return;
@@ -438,6 +454,7 @@ void FrmKarnio::OnInitMenuPopup(HMENU menu)
     enable(IDM_KUMOA, !poistetut_.empty());
     enable(IDM_POISTA_VALITUT, chosen);
     enable(IDM_KOPIOI, chosen);
+    enable(IDM_VALITSE_JAANTEET, lastFocus_ && !LeftoverItems(lastFocus_).empty());
 }
 
 void FrmKarnio::MPaivita_Click()

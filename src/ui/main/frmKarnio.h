@@ -104,6 +104,8 @@ private:
     void Kumoa();
     void Kopioi(HWND list);
     void ValitseJaanteet(HWND list);
+    // The rows "Valitse jäänteet" chooses in the list.
+    std::vector<int> LeftoverItems(HWND list);
     void ShowError(const std::wstring& prompt);
     // A question titled "Karnio", answered with the button's id.
     int Ask(const std::wstring& prompt, UINT buttonsAndIcon);
@@ -133,7 +135,7 @@ private:
     UninstallSource lahde_ = UninstallSource::Machine;         // where strAvain_ was listed from
     HWND listaAvain_ = nullptr;                                // the list strAvain_ was chosen in
     std::vector<UndoStep> poistetut_;                          // what Ctrl+Z brings back, in memory only
-    DWORD deleteDone_ = 0;    // when the last delete's rebuild ended: a Del from before it deletes nothing
+    DWORD rebuildDone_ = 0;   // when the last rebuild ended: a Del or Ctrl+Z pressed before it does nothing
     int keyItem_ = -1;        // the focused row when a key went down on a list; -2: the keyboard's tip is shown
     POINT cursor_ = {-1, -1}; // where the mouse was when the keyboard's tip showed
 };

@@ -1,6 +1,7 @@
 #include "ui/main/info_tip.h"
 
 #include "catalogue/entry_details.h"
+#include "ui/common/layout.h"
 #include "ui/common/text.h"
 #include "ui/resources/resource.h"
 
@@ -19,9 +20,40 @@ HWND CreateTip(HWND owner, TTTOOLINFOW& tool)
     tool.cbSize = sizeof tool;
     tool.hwnd = owner;
     SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    // A tip breaks its text into lines only once it has a width to keep within.
+    // A tip breaks its text into lines only once it has a width to keep within; the
+    // lines are cut to the screen (FitToScreen), so the control never breaks one itself.
     SendMessageW(tip, TTM_SETMAXTIPWIDTH, 0, GetSystemMetrics(SM_CXVIRTUALSCREEN));
     return tip;
+}
+
+// The text with each line cut with "…" to what the tip can show on the monitor in
+// its own font, so that only the text's own line breaks make lines.
+std::wstring FitToScreen(HWND tip, const std::wstring& text, HMONITOR monitor)
+{
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    RECT margin = {};
+    GetMonitorInfoW(monitor, &info);
+    SendMessageW(tip, TTM_GETMARGIN, 0, reinterpret_cast<LPARAM>(&margin));
+    // The tip's frame and its inner space beside the text, with room to spare.
+    const int room = info.rcWork.right - info.rcWork.left - margin.left - margin.right - MulDiv(16, DpiOf(tip), 96);
+    const HDC dc = GetDC(tip);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(tip, WM_GETFONT, 0, 0)));
+    const auto width = [&](const std::wstring& line) {
+        SIZE size = {};
+        GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &size);
+        return static_cast<int>(size.cx);
+    };
+    std::wstring fitted;
+    for (std::size_t start = 0; start <= text.size();) {
+        std::size_t end = text.find(L"\r\n", start);
+        if (end == std::wstring::npos) end = text.size();
+        fitted += (start ? L"\r\n" : L"") + CutToWidth(text.substr(start, end - start), room, width);
+        start = end + 2;
+    }
+    SelectObject(dc, old);
+    ReleaseDC(tip, dc);
+    return fitted;
 }
 
 // A tip for the whole list whose text is asked for when it shows (TTN_GETDISPINFO).
@@ -109,6 +141,7 @@ bool ShownCut(HWND list, int column, const std::wstring& text, int dpi)
 
 void InfoTips::Create(HWND owner, HWND upper, HWND lower)
 {
+    owner_ = owner;
     upper_ = upper;
     lower_ = lower;
     tips_[0] = CreateInfoTip(owner, upper);
@@ -125,7 +158,7 @@ void InfoTips::ShowForKeyboard(HWND list, int item, const std::wstring& text)
     HideAll();
     RECT row = {}, label = {};
     if (!ListView_GetItemRect(list, item, &row, LVIR_BOUNDS) || !ListView_GetItemRect(list, item, &label, LVIR_LABEL)) return;
-    keyboardText_ = text;
+    keyboardText_ = FitToScreen(keyboardTip_, text, MonitorFromWindow(list, MONITOR_DEFAULTTONEAREST));
     TTTOOLINFOW tool = {};
     tool.cbSize = sizeof tool;
     tool.hwnd = GetParent(list);
@@ -147,6 +180,15 @@ void InfoTips::ShowForKeyboard(HWND list, int item, const std::wstring& text)
 void InfoTips::Relay(MSG& message)
 {
     const int slot = message.hwnd == upper_ ? 0 : 1;
+    if (message.message == WM_MOUSEMOVE && !armed_) {
+        POINT cursor;
+        GetCursorPos(&cursor);
+        armed_ = cursor.x != hiddenAt_.x || cursor.y != hiddenAt_.y;
+    }
+    if (!MouseTipAllowed()) {
+        SendMessageW(Of(message.hwnd), TTM_POP, 0, 0);
+        return;
+    }
     const int top = ListView_GetTopIndex(message.hwnd);
     if (top != tipTop_[slot]) {
         // Scrolled since the last look: the row under the pointer is another.
@@ -165,8 +207,12 @@ void InfoTips::Relay(MSG& message)
     SendMessageW(Of(message.hwnd), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&message));
 }
 
+bool InfoTips::MouseTipAllowed() const { return armed_ && !keyboardShown_ && GetForegroundWindow() == owner_; }
+
 void InfoTips::HideAll()
 {
+    armed_ = false;
+    GetCursorPos(&hiddenAt_);
     if (keyboardShown_) {
         TTTOOLINFOW tool = {};
         tool.cbSize = sizeof tool;
@@ -183,7 +229,9 @@ void InfoTips::HideAll()
 
 void InfoTips::SetText(NMTTDISPINFOW& info, std::wstring text)
 {
-    text_ = std::move(text);
+    POINT cursor;
+    GetCursorPos(&cursor);
+    text_ = MouseTipAllowed() ? FitToScreen(info.hdr.hwndFrom, text, MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST)) : std::wstring();
     info.lpszText = text_.data();
     info.hinst = nullptr;
 }

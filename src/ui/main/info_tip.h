@@ -34,7 +34,12 @@ std::wstring InfoTipText(Registry& registry, const ListViewSink::Row& row, bool 
 // Whether a column of the row shows text cut short.
 bool ShownCut(HWND list, int column, const std::wstring& text, int dpi);
 
-// One tip for each list, whose text is asked for (TTN_GETDISPINFO) when it shows.
+// One tip for each list, whose text is asked for (TTN_GETDISPINFO) when it shows,
+// and the keyboard's tip. At most one of them shows at a time, never while
+// Karnio is not the active window, and a mouse tip only once the pointer has
+// moved since any tip was hidden (a rebuild, a key, a menu, a message box or
+// another window closing): the row under a pointer that stood still is not the
+// one the user pointed at. No tip wraps a line: each line is cut to the screen.
 class InfoTips {
 public:
     void Create(HWND owner, HWND upper, HWND lower);
@@ -44,9 +49,12 @@ public:
     // A mouse message of either list.
     void Relay(MSG& message);
     // A tip that shows speaks of the row that was under the pointer; after a
-    // rebuild or a scroll another entry may be there.
+    // rebuild or a scroll another entry may be there. No mouse tip shows again
+    // until the pointer moves.
     void HideAll();
-    // Hands the tip its text, which lives until the next one.
+    // Whether a mouse tip may show now.
+    bool MouseTipAllowed() const;
+    // Hands the tip its text, each line cut to the screen; it lives until the next one.
     void SetText(NMTTDISPINFOW& info, std::wstring text);
 
     // The keyboard's tip: a row's text just below the row (above it near the
@@ -56,7 +64,10 @@ public:
     bool KeyboardTipShown() const { return keyboardShown_; }
 
 private:
+    HWND owner_ = nullptr;
     HWND upper_ = nullptr, lower_ = nullptr;
+    bool armed_ = false;           // the pointer has moved since the tips were last hidden
+    POINT hiddenAt_ = {-1, -1};    // where the pointer was then
     HWND tips_[2] = {};            // owned by the window, destroyed with it
     HWND keyboardTip_ = nullptr;
     bool keyboardShown_ = false;

@@ -22,6 +22,10 @@ bool FrmKarnio::PreTranslateMessage(MSG& message)
         GetCursorPos(&cursor);
         if (cursor.x != cursor_.x || cursor.y != cursor_.y) tips_.HideAll();
     }
+    // A Del or Ctrl+Z pressed while a rebuild ran was meant for rows that have moved or gone.
+    const bool deleteOrUndo = message.message == WM_KEYDOWN &&
+                              ((onList && message.wParam == VK_DELETE) || (message.wParam == 'Z' && (GetKeyState(VK_CONTROL) & 0x8000)));
+    if (deleteOrUndo && static_cast<LONG>(message.time - rebuildDone_) < 0) return true;
     if (onList && OnListKey(message)) return true;
     return accelerators_ && TranslateAcceleratorW(hwnd_, accelerators_.get(), &message);
 }
@@ -47,8 +51,8 @@ bool FrmKarnio::OnListKey(MSG& message)
         keyItem_ = ListView_GetNextItem(list, -1, LVNI_FOCUSED | LVNI_SELECTED);
     }
     if (message.wParam == VK_DELETE && message.message == WM_KEYDOWN) {
-        // One press, one delete: not its auto-repeat, nor a press made while the last delete ran.
-        if (!repeat && static_cast<LONG>(message.time - deleteDone_) >= 0) PoistaValitut(list);
+        // One press, one delete: not its auto-repeat.
+        if (!repeat) PoistaValitut(list);
         return true;
     }
     if (message.wParam == VK_TAB && message.message == WM_KEYDOWN) {
@@ -60,8 +64,9 @@ bool FrmKarnio::OnListKey(MSG& message)
 
 void FrmKarnio::OnInfoTipText(NMTTDISPINFOW& info)
 {
-    // The tip speaks of the row under the mouse; of none over empty space.
+    // The tip speaks of the row under the mouse; of none over empty space, or when no mouse tip may show.
     HWND list = tips_.ListOf(info.hdr.hwndFrom);
+    if (!tips_.MouseTipAllowed()) return tips_.SetText(info, {});
     POINT point;
     GetCursorPos(&point);
     ScreenToClient(list, &point);

@@ -1,6 +1,8 @@
 #include "ui/main/list_view.h"
 
+#include "ui/common/contrast.h"
 #include "ui/common/text.h"
+#include "ui/main/row_colours.h"
 #include "ui/resources/resource.h"
 
 namespace karnio {
@@ -23,8 +25,19 @@ HWND CreateListView(HWND parent, const TwipsRect& place, int id, int dpi, unsign
     return list;
 }
 
-// A row whose uninstaller is gone is drawn in grey text, in both columns,
-// unless it shows in the focused list's highlight.
+bool OverItems(HWND list, POINT screen)
+{
+    RECT client = {}, header = {};
+    ScreenToClient(list, &screen);
+    GetClientRect(list, &client);
+    if (GetWindowRect(ListView_GetHeader(list), &header)) MapWindowPoints(nullptr, list, reinterpret_cast<POINT*>(&header), 2);
+    return PtInRect(&client, screen) && screen.y >= header.bottom;
+}
+
+// A row whose uninstaller is gone is drawn in grey text, in both columns, also
+// when it is selected: then on a selection colour of its own, which the list
+// would otherwise paint over with its own, black or white, text. High contrast
+// keeps the theme's own selection colours.
 LRESULT DrawRow(HWND list, const ListViewSink& sink, NMLVCUSTOMDRAW& draw)
 {
     switch (draw.nmcd.dwDrawStage) {
@@ -34,11 +47,16 @@ LRESULT DrawRow(HWND list, const ListViewSink& sink, NMLVCUSTOMDRAW& draw)
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
         const ListViewSink::Row* row = sink.RowOfParam(draw.nmcd.lItemlParam);
         if (!row || row->leftover.kind == Leftover::None) return CDRF_DODEFAULT;
-        // Only the focused list's selection has the highlight colours; elsewhere it keeps the grey.
-        const bool highlighted = ListView_GetItemState(list, static_cast<int>(draw.nmcd.dwItemSpec), LVIS_SELECTED) &&
-                                 GetFocus() == list;
-        if (highlighted) return CDRF_DODEFAULT;
+        const bool selected = ListView_GetItemState(list, static_cast<int>(draw.nmcd.dwItemSpec), LVIS_SELECTED);
+        if (selected && HighContrastOn()) return CDRF_DODEFAULT;
         draw.clrText = GetSysColor(COLOR_GRAYTEXT);
+        if (selected) {
+            const RowColours colours = SelectedGreyRow(GetFocus() == list, GetSysColor(COLOR_GRAYTEXT), GetSysColor(COLOR_WINDOWTEXT),
+                                                       GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_BTNFACE));
+            draw.nmcd.uItemState &= ~CDIS_SELECTED;
+            draw.clrText = colours.text;
+            draw.clrTextBk = colours.background;
+        }
         // Each column of the row is asked for again, so that no control draws the second in black.
         return draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT ? CDRF_NEWFONT | CDRF_NOTIFYSUBITEMDRAW : CDRF_NEWFONT;
     }

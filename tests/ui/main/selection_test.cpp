@@ -40,14 +40,27 @@ protected:
         Pump();
         return reader.get();
     }
-    // The Muokkaa menu's undo, delete and copy as it opens: "x" enabled, "-" not.
+    // The Muokkaa menu's undo, delete, copy and "Valitse jäänteet" as it opens: "x" enabled, "-" not.
     std::string Muokkaa()
     {
         HMENU menu = GetSubMenu(GetMenu(window_->Hwnd()), 1);
         SendMessageW(window_->Hwnd(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 1);
         std::string states;
-        for (const UINT id : {IDM_KUMOA, IDM_POISTA_VALITUT, IDM_KOPIOI}) states += GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED ? '-' : 'x';
+        for (const UINT id : {IDM_KUMOA, IDM_POISTA_VALITUT, IDM_KOPIOI, IDM_VALITSE_JAANTEET})
+            states += GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED ? '-' : 'x';
         return states;
+    }
+    // The pop-up's items for a right-click at a point of the screen, as Windows reports it from a control.
+    std::vector<std::wstring> PopUpAt(HWND control, POINT screen)
+    {
+        auto reader = test::ReadMenuWhenShown(1500);
+        SendMessageW(window_->Hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control), MAKELPARAM(screen.x, screen.y));
+        Pump();
+        return reader.get();
+    }
+    std::wstring PathOf(const std::wstring& name) const
+    {
+        return L"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name;
     }
     static std::wstring Clipboard()
     {
@@ -79,7 +92,7 @@ TEST_F(Selection, ActionsHitTheHighlightedRowAndEveryRebuildKeepsThePlace)
     for (int i = 0; i < 3; ++i) test::AddEntry(S::Machine, L"Piilo " + std::to_wstring(i), nullptr, nullptr);
     test::AddEntry(S::Machine, L"Pitkä", (Name(300) + std::wstring(80, L'x')).c_str(), (L"C:\\Pitkä\\" + std::wstring(90, L'y')).c_str());
     FrmKarnio& window = Open();
-    EXPECT_EQ(Muokkaa(), "---");
+    EXPECT_EQ(Muokkaa(), "---x");
 
     RECT row;
     ListView_GetItemRect(Upper(), 0, &row, LVIR_BOUNDS);
@@ -108,7 +121,7 @@ TEST_F(Selection, ActionsHitTheHighlightedRowAndEveryRebuildKeepsThePlace)
     EXPECT_FALSE(test::EntryExists(Name(157)));
     EXPECT_EQ(TopRow(Upper()), Name(140));
     ExpectChosen(Upper(), Name(158));
-    EXPECT_EQ(Muokkaa(), "xxx");
+    EXPECT_EQ(Muokkaa(), "xxxx");
 
     // A Del pressed while that delete ran deletes nothing, nor does a held Del's repeat.
     MSG stale = {Upper(), WM_KEYDOWN, VK_DELETE, 1, GetTickCount() - 10000};
@@ -117,12 +130,12 @@ TEST_F(Selection, ActionsHitTheHighlightedRowAndEveryRebuildKeepsThePlace)
     EXPECT_TRUE(window.PreTranslateMessage(repeat));
     EXPECT_TRUE(test::EntryExists(Name(158)));
 
-    // Ctrl+C: the chosen row's tip, its name and command whole where the columns cut them.
-    test::PressKeys(window, {VK_END});
-    const std::wstring tip = test::WindowText(window.KeyboardTip());
-    EXPECT_NE(tip.find(L"\r\nKomento: C:\\Pitkä\\"), std::wstring::npos);
+    // Ctrl+C: the chosen row's tip with its name and command, also where its columns show them whole;
+    // the tip names them only where the columns cut them.
     test::PressKeys(window, {VK_CONTROL, 'C'});
-    EXPECT_EQ(Clipboard(), tip);
+    EXPECT_EQ(Clipboard(), PathOf(Name(158)) + L"\r\nNimi: " + Name(158) + L"\r\nKomento: notepad.exe /x");
+    test::PressKeys(window, {VK_END});
+    EXPECT_NE(test::WindowText(window.KeyboardTip()).find(L"\r\nKomento: C:\\Pitkä\\"), std::wstring::npos);
 
     // F5, with a row above the view gone meanwhile and the chosen row scrolled out of
     // view: the same place, and the same chosen row, still out of view.
@@ -148,17 +161,73 @@ TEST_F(Selection, ActionsHitTheHighlightedRowAndEveryRebuildKeepsThePlace)
         ExpectChosen(Upper(), restored);
     }
 
-    // A row highlighted in each list: the menu over the upper one deletes the upper row.
+    // A row chosen in the other list unchooses this list's: the menu over it acts on nothing.
     test::ClickRow(Upper(), test::FindRow(Upper(), Name(147)));
     test::ClickRow(Lower(), test::FindRow(Lower(), L"Piilo 1"));
     EXPECT_EQ(window.StrAvain(), "Piilo 1");
-    auto chooser = test::CloseMenuWhenShown({VK_DOWN, VK_RETURN});
-    SendMessageW(Upper(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Upper()), MAKELPARAM(-1, -1));
-    ASSERT_TRUE(chooser.get());
+    EXPECT_TRUE(Selected(Upper()).empty());
+    EXPECT_EQ(PopUpOver(Upper()), (std::vector<std::wstring>{L"&Poista (grey)", L"&Aja karnio-ohjelma... (grey)"}));
+}
+
+// The pop-up opens over rows only; one list holds the selection; every chosen row
+// is copied; keys pressed while a rebuild ran do nothing; the focus always shows.
+TEST_F(Selection, OnlyTheRowsTheUserSeesAreActedOn)
+{
+    for (int i = 0; i < 60; ++i) test::AddEntry(S::Machine, Name(i), Name(i).c_str(), i % 5 ? L"notepad.exe /x" : L"C:\\Poissa\\x.exe");
+    for (int i = 0; i < 3; ++i) test::AddEntry(S::Machine, L"Piilo " + std::to_wstring(i), nullptr, nullptr);
+    FrmKarnio& window = Open();
+
+    // A row chosen and scrolled out of view: its list's header and scroll bar show no row commands.
+    test::ClickRow(Upper(), 40);
+    ListView_EnsureVisible(Upper(), 0, FALSE);
+    RECT header, frame;
+    GetWindowRect(ListView_GetHeader(Upper()), &header);
+    GetWindowRect(Upper(), &frame);
+    EXPECT_TRUE(PopUpAt(ListView_GetHeader(Upper()), {header.left + 20, (header.top + header.bottom) / 2}).empty());
+    EXPECT_TRUE(PopUpAt(Upper(), {frame.right - 4, (frame.top + frame.bottom) / 2}).empty());
+    EXPECT_EQ(PopUpAt(Upper(), test::RowPoint(Upper(), 0)), (std::vector<std::wstring>{L"&Poista", L"&Aja karnio-ohjelma..."}));
+
+    // A Ctrl+click in the other list takes the selection there.
+    test::ClickRow(Upper(), 12);
+    RECT row;
+    ListView_GetItemRect(Lower(), 1, &row, LVIR_LABEL);
+    PostMessageW(Lower(), WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, MAKELPARAM(row.left + 4, (row.top + row.bottom) / 2));
+    PostMessageW(Lower(), WM_LBUTTONUP, MK_CONTROL, MAKELPARAM(row.left + 4, (row.top + row.bottom) / 2));
     Pump();
-    EXPECT_FALSE(test::EntryExists(Name(147)));
-    EXPECT_TRUE(test::EntryExists(L"Piilo 1"));
-    ExpectChosen(Upper(), Name(148));
+    EXPECT_TRUE(Selected(Upper()).empty());
+    EXPECT_EQ(Selected(Lower()), std::vector<std::wstring>{L"Piilo 1"});
+    // Nothing grey below: "Valitse jäänteet" is off there.
+    EXPECT_EQ(Muokkaa(), "-xx-");
+
+    // Three rows copied, in list order; one unchosen again while it keeps the focus is not acted on.
+    SetFocus(Upper());
+    for (const int item : {21, 23, 27, 29}) ListView_SetItemState(Upper(), item, LVIS_SELECTED, LVIS_SELECTED);
+    ListView_SetItemState(Upper(), 29, LVIS_FOCUSED, LVIS_FOCUSED | LVIS_SELECTED);
+    Pump();
+    EXPECT_EQ(window.StrAvain(), Narrow(Name(21)));
+    test::PressKeys(window, {VK_CONTROL, 'C'});
+    std::wstring copies;
+    for (const int i : {21, 23, 27}) copies += (copies.empty() ? L"" : L"\r\n\r\n") + PathOf(Name(i)) + L"\r\nNimi: " + Name(i) + L"\r\nKomento: notepad.exe /x";
+    EXPECT_EQ(Clipboard(), copies);
+
+    // Rows apart: the row after the first of them is chosen; Ctrl+Z focuses the first of them again.
+    ListView_SetItemState(Upper(), 27, 0, LVIS_SELECTED);
+    auto yes = test::WatchForDialog(L"Karnio", 15000, IDYES);
+    test::PressKeys(window, {VK_DELETE});
+    EXPECT_TRUE(yes.get().found);
+    ExpectChosen(Upper(), Name(22));
+    const DWORD pressed = GetTickCount();
+    test::PressKeys(window, {VK_CONTROL, 'Z'});
+    EXPECT_EQ(test::ItemText(Upper(), ListView_GetNextItem(Upper(), -1, LVNI_FOCUSED), 0), Name(21));
+    // A Del pressed while that undo ran deletes nothing.
+    MSG stale = {Upper(), WM_KEYDOWN, VK_DELETE, 1, pressed};
+    EXPECT_TRUE(window.PreTranslateMessage(stale));
+    EXPECT_TRUE(test::EntryExists(Name(21)) && test::EntryExists(Name(23)));
+
+    // Tab into a list without a focused row: its first row takes the focus, not chosen.
+    test::PressKeys(window, {VK_TAB});
+    EXPECT_EQ(GetFocus(), Lower());
+    EXPECT_EQ(ListView_GetNextItem(Lower(), -1, LVNI_FOCUSED), 0);
     EXPECT_TRUE(Selected(Lower()).empty());
 }
 

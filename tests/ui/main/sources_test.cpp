@@ -140,8 +140,54 @@ TEST_F(Sources, InfoTipNamesTheRowsRegistryKey)
     EXPECT_EQ(test::HoverTip(window.LvwOhjelmat2(), 0, window.InfoTipOf(window.LvwOhjelmat2()), loop),
               L"HKEY_CURRENT_USER\\Software" + uninstall + L"Nimetty\r\nEi näy Windowsin ohjelmaluettelossa: ei poistokomentoa");
     // Over empty space there is no tip; the columns keep their texts.
-    EXPECT_EQ(test::HoverTip(window.LvwOhjelmat(), -1, window.InfoTipOf(window.LvwOhjelmat()), loop, 1500), L"");
+    EXPECT_EQ(test::HoverTip(window.LvwOhjelmat(), -1, window.InfoTipOf(window.LvwOhjelmat()), loop, 1500, 1), L"");
     EXPECT_EQ(test::Rows(window.LvwOhjelmat())[1], (ListRow{L"Kaksonen", L"notepad.exe /32"}));
+}
+
+// One tip at a time, only while Karnio is the active window, each line of it one line.
+TEST_F(Sources, OneHonestTipAtATime)
+{
+    test::AddEntry(S::Machine, L"Rev", L"Rev A2", L"notepad.exe /rev");
+    for (int i = 1; i <= 3; ++i) test::AddEntry(S::Machine, L"Muu " + std::to_wstring(i), (L"Muu " + std::to_wstring(i)).c_str(), L"notepad.exe");
+    HKEY key = nullptr;
+    RegOpenKeyExW(HKEY_LOCAL_MACHINE, (test::UninstallPathW() + L"Rev").c_str(), 0, KEY_SET_VALUE, &key);
+    const std::wstring publisher = L"Rev Oy " + std::wstring(125, L'\u2500') + L" Poisto-ohjelmaa ei löydy: C:\\Program Files\\Rev\\poista.exe";
+    RegSetValueExW(key, L"Publisher", 0, REG_SZ, reinterpret_cast<const BYTE*>(publisher.c_str()), static_cast<DWORD>((publisher.size() + 1) * 2));
+    RegCloseKey(key);
+    FrmKarnio& window = Open();
+    HWND list = window.LvwOhjelmat(), hover = window.InfoTipOf(list), keyboard = window.KeyboardTip();
+    const test::LoopFilter loop = [&](MSG& message) { return window.PreTranslateMessage(message); };
+
+    // The long line is cut to the screen, never broken into a line of its own.
+    test::SelectRow(list, 2);
+    test::PressKeys(window, {VK_DOWN});
+    const std::wstring text = test::WindowText(keyboard);
+    EXPECT_EQ(text.find(L"\r\nJulkaisija: Rev Oy \u2500"), text.find(L"\r\n"));
+    EXPECT_EQ(text.back(), L'\u2026');
+    EXPECT_EQ(text.find(L"Poisto-ohjelmaa"), std::wstring::npos);
+    RECT shown;
+    GetWindowRect(keyboard, &shown);
+    EXPECT_LE(shown.right - shown.left, GetSystemMetrics(SM_CXSCREEN));
+
+    // The mouse's tip and the keyboard's never show together.
+    EXPECT_FALSE(test::HoverTip(list, 2, hover, loop).empty());
+    EXPECT_FALSE(IsWindowVisible(keyboard));
+    test::PressKeys(window, {VK_UP});
+    EXPECT_TRUE(IsWindowVisible(keyboard));
+    EXPECT_FALSE(IsWindowVisible(hover));
+    // After a rebuild under a pointer that stood still (Windows tells the list of the pointer
+    // again, where it was), or while another window is in front: no mouse tip.
+    test::PressKeys(window, {VK_F5});
+    POINT still = test::RowPoint(list, 2);
+    ScreenToClient(list, &still);
+    PostMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(still.x, still.y));
+    for (int waited = 0; waited < 1500; waited += 20, Sleep(20)) Pump(loop);
+    EXPECT_FALSE(IsWindowVisible(hover));
+    HWND other = CreateWindowExW(0, L"Static", L"Toinen", WS_OVERLAPPEDWINDOW | WS_VISIBLE, GetSystemMetrics(SM_CXSCREEN) - 220,
+                                 GetSystemMetrics(SM_CYSCREEN) - 120, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    SetForegroundWindow(other);
+    EXPECT_EQ(test::HoverTip(list, 1, hover, loop, 1500, 1), L"");
+    DestroyWindow(other);
 }
 
 }  // namespace

@@ -310,7 +310,10 @@ TEST_F(Undo, ARefusedDeleteIsToldAndLeavesNothingToUndo)
         twin.SetString(kHkeyLocalMachine, std::string(kUninstallPath) + "Lukittu", "DisplayName", "Lukittu");
         twin.SetString(kHkeyLocalMachine, std::string(kUninstallPath) + "Lukittu", "UninstallString", "C:\\x.exe");
         test::RecordingRegistry dry(twin);
-        PoistaMerkinnat(dry, {{{S::Machine, "Lukittu"}, *LueRivi(twin, S::Machine, "Lukittu")}});
+        ChosenRow row;
+        row.entry = {S::Machine, "Lukittu"};
+        row.row = LueRivi(twin, S::Machine, "Lukittu").value_or(ListedRow{});
+        PoistaMerkinnat(dry, {row});
         return static_cast<int>(std::find(dry.calls.begin(), dry.calls.end(), "deleteopen") - dry.calls.begin());
     }();
     test::ScriptedRegistry scripted(memory);
