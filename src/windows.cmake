@@ -1,6 +1,7 @@
 # The Windows program: its window code as a library (the UI tests link it too)
 # and karnio.exe with its resources.
 add_library(karnio_ui STATIC
+    src/ui/common/common_controls.cpp
     src/ui/common/contrast.cpp
     src/ui/common/cursor.cpp
     src/ui/common/desktop_user.cpp
@@ -18,9 +19,9 @@ add_library(karnio_ui STATIC
     src/ui/main/listview_sink.cpp
     src/ui/main/windows_host.cpp
     src/ui/about/frmTietoja.cpp)
-# Only known system DLLs and comctl32 (from the side-by-side store) are imported: any
-# other DLL is loaded at run time from the system folder (system_library.h).
-target_link_libraries(karnio_ui PUBLIC karnio_core comctl32 shell32 ole32 oleaut32 uuid gdi32 user32 advapi32)
+# Only known system DLLs are imported: any other DLL, comctl32 among them, is
+# loaded at run time from the system folder (system_library.h, common_controls.h).
+target_link_libraries(karnio_ui PUBLIC karnio_core shell32 ole32 oleaut32 uuid gdi32 user32 advapi32)
 
 set(KARNIO_RESOURCES ${CMAKE_CURRENT_SOURCE_DIR}/src/ui/resources/karnio.rc)
 set_source_files_properties(${KARNIO_RESOURCES} PROPERTIES OBJECT_DEPENDS

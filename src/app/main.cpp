@@ -2,12 +2,12 @@
 #include "app/main_loop.h"
 #include "registry/windows_registry.h"
 #include "registry/unicode.h"
+#include "ui/common/common_controls.h"
 #include "ui/common/desktop_user.h"
 #include "ui/common/text.h"
 #include "ui/main/frmKarnio.h"
 #include "ui/resources/resource.h"
 
-#include <commctrl.h>
 #include <objbase.h>
 #include <windows.h>
 
@@ -35,9 +35,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
     // Elevated, Karnio loads no DLL from its own folder: what it imports are known
     // system DLLs, and the rest comes from the system folder only.
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // Not imported: loaded only now, so that nothing of it comes from Karnio's folder.
+    if (!karnio::LoadCommonControls()) return 1;
     const ComApartment com;
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
 
     // The registry is read through the narrow calls, which speak UTF-8 only
     // where Windows honours the manifest's code page (Windows 10 1903 on).
@@ -48,9 +48,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
     }
 
     // The per-user entries are the desktop user's, when Karnio runs with another person's password.
-    const std::optional<karnio::DesktopUser> desktopUser = karnio::FindDesktopUser();
-    karnio::WindowsRegistry registry(desktopUser ? karnio::Utf16(desktopUser->sid) : u"");
-    karnio::FrmKarnio frmKarnio(registry, desktopUser ? &*desktopUser : nullptr);
+    const karnio::PerUser perUser = karnio::FindDesktopUser();
+    karnio::WindowsRegistry registry(perUser.desktopUser ? karnio::Utf16(perUser.desktopUser->sid) : u"");
+    karnio::FrmKarnio frmKarnio(registry, &perUser);
     if (!frmKarnio.Create(showCommand)) return 1;
     return karnio::RunMessageLoop(frmKarnio);
 }

@@ -60,13 +60,6 @@ RegStatus DeleteInSource(Registry& registry, UninstallSource source, const std::
     return registry.DeleteKeyEx(RootOf(source), path.c_str(), ViewOf(source));
 }
 
-std::string PerUserHive(Identities& identities)
-{
-    const std::optional<std::string> karnio = identities.KarnioUser(), desktop = identities.DesktopUser();
-    if (!karnio || !desktop || *karnio == *desktop || !identities.CanActFor(*desktop)) return {};
-    return *desktop;
-}
-
 std::string UninstallKeyPath() { return std::string(kUninstallPath, sizeof kUninstallPath - 2); }
 
 RegStatus OpenEntryToRead(Registry& registry, UninstallSource source, const std::u16string& subkey, OwnedKey& entry)

@@ -76,23 +76,6 @@ private:
     RegKey key_ = 0;
 };
 
-// Who runs Karnio and who runs the desktop's shell, as SID texts; nothing where
-// a process or token could not be asked.
-class Identities {
-public:
-    virtual ~Identities() = default;
-    virtual std::optional<std::string> KarnioUser() = 0;
-    virtual std::optional<std::string> DesktopUser() = 0;
-    // Whether that user's hive is loaded and their environment can be had.
-    virtual bool CanActFor(const std::string& sid) = 0;
-};
-
-// Whose hive holds the per-user entries: the desktop user's SID when Karnio runs
-// as someone else (a standard user who elevated with another person's
-// administrator password) and can act for them; otherwise none, and the per-user
-// source is HKEY_CURRENT_USER.
-std::string PerUserHive(Identities& identities);
-
 // The source's Uninstall key, without the trailing separator.
 std::string UninstallKeyPath();
 

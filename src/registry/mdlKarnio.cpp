@@ -73,6 +73,18 @@ std::string HaeRekisteriarvo(Registry& registry, RegKey root, const std::string&
     return result;
 }
 
+std::optional<std::uint32_t> HaeDword(Registry& registry, RegKey root, const std::string& path, const std::string& valueName,
+                                      RegView view)
+{
+    const RegKey key = Open(registry, root, path, view);
+    unsigned char data[4] = {};
+    std::uint32_t type = 0, size = sizeof data;
+    const RegStatus status = registry.QueryValueEx(key, valueName.c_str(), &type, data, &size);
+    registry.CloseKey(key);
+    if (status != kErrorSuccess || type != kRegDword || size != sizeof data) return std::nullopt;
+    return static_cast<std::uint32_t>(data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<std::uint32_t>(data[3]) << 24));
+}
+
 std::string HaeAliavain(Registry& registry, RegKey root, const std::string& path, std::int32_t index,
                         RegView view)
 {

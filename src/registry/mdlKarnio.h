@@ -21,6 +21,11 @@ inline constexpr std::uint32_t kReadBufferSize = 2048;
 std::string HaeRekisteriarvo(Registry& registry, RegKey root, const std::string& path,
                              const std::string& valueName, RegView view = RegView::Native);
 
+// Value valueName of root\path when it is a REG_DWORD, as a number; nothing for
+// any other type or a missing value. Opened and closed as HaeRekisteriarvo does.
+std::optional<std::uint32_t> HaeDword(Registry& registry, RegKey root, const std::string& path, const std::string& valueName,
+                                      RegView view = RegView::Native);
+
 // Name of the subkey at position index of root\path, whole: a name made
 // through the native API may hold a zero character.
 std::string HaeAliavain(Registry& registry, RegKey root, const std::string& path,

@@ -1,3 +1,4 @@
+#include "catalogue/desktop_user.h"
 #include "catalogue/uninstall_list.h"
 #include "catalogue/uninstall_source.h"
 
@@ -258,33 +259,55 @@ TEST(UninstallList, DeletesOnlyInTheSourceTheEntryCameFrom)
     EXPECT_EQ(registry.OpenHandleCount(), 0u);
 }
 
-// The per-user entries are the desktop user's when Karnio runs as someone else and can act for them.
+// The per-user entries are the desktop user's when Karnio runs as someone else and
+// their hive can be read; otherwise Karnio's own, and then the tips say whose.
 TEST(UninstallList, PerUserEntriesAreTheDesktopUsers)
 {
+    const std::string admin = "S-1-5-21-7-8-9-500", user = "S-1-5-21-7-8-9-1001";
+    MemoryRegistry hive;  // the machine's, and the other user's as HKEY_CURRENT_USER
+    hive.SetString(kHkeyLocalMachine, "System\\CurrentControlSet\\Control\\Session Manager\\Environment", "SystemRoot", "C:\\Windows");
+    hive.SetString(kHkeyCurrentUser, "Volatile Environment", "USERPROFILE", "C:\\Users\\liisa");
+    hive.SetValue(kHkeyCurrentUser, "Environment", "Temp", kRegExpandSz, test::StringData("%userprofile%\\Temp;%SystemRoot%"));
+    hive.SetString(kHkeyCurrentUser, "Environment", "Path", "%SystemRoot%\\x");
     struct Case {
-        std::optional<std::string> karnio, desktop;
-        bool canAct;
-        std::string hive;
+        std::optional<std::string> karnio, session;
+        bool hiveThere;
+        std::string sid, note;
     };
     struct Faked final : Identities {
-        explicit Faked(const Case& c) : c_(c) {}
+        Faked(const Case& c, Registry& hive) : c_(c), hive_(hive) {}
         std::optional<std::string> KarnioUser() override { return c_.karnio; }
-        std::optional<std::string> DesktopUser() override { return c_.desktop; }
-        bool CanActFor(const std::string&) override { return c_.canAct; }
+        std::optional<std::string> KarnioAccount() override { return std::string("KONE\\Admin"); }
+        std::optional<std::string> SessionAccount() override { return c_.session; }
+        std::optional<std::string> SidOf(const std::string& account) override
+        {
+            if (account == "KONE\\Liisa") return "S-1-5-21-7-8-9-1001";
+            return account == "KONE\\Admin" ? std::optional<std::string>("S-1-5-21-7-8-9-500") : std::nullopt;
+        }
+        Registry* HiveOf(const std::string& sid) override { return c_.hiveThere && sid == "S-1-5-21-7-8-9-1001" ? &hive_ : nullptr; }
         const Case& c_;
+        Registry& hive_;
     };
-    const std::string admin = "S-1-5-21-7-8-9-500", user = "S-1-5-21-7-8-9-1001";
     const Case cases[] = {
-        {user, user, true, ""},            // the same user: HKEY_CURRENT_USER
-        {admin, user, true, user},         // another: HKEY_USERS\<SID>
-        {admin, std::nullopt, true, ""},   // the shell's token refused
-        {std::nullopt, user, true, ""},
-        {admin, user, false, ""},          // no hive or no environment
+        {admin, "KONE\\Admin", true, "", ""},              // the same user: HKEY_CURRENT_USER
+        {admin, "KONE\\Liisa", true, user, ""},            // another: HKEY_USERS\<SID>
+        {admin, std::nullopt, true, "", ""},                // nobody can say whose the session is
+        {std::nullopt, "KONE\\Liisa", true, "", ""},
+        {admin, "kone\\admin", true, "", ""},              // the same account, whatever its SID lookup says
+        {admin, "KONE\\Liisa", false, "", "KONE\\Admin"},  // their hive out of reach: Karnio's own rows, said so
+        {admin, "KONE\\Kateissa", true, "", "KONE\\Admin"},
     };
     for (const Case& c : cases) {
-        Faked identities(c);
-        EXPECT_EQ(PerUserHive(identities), c.hive);
+        Faked identities(c, hive);
+        const PerUser perUser = FindPerUser(identities);
+        EXPECT_EQ(perUser.desktopUser ? perUser.desktopUser->sid : "", c.sid) << c.session.value_or("-");
+        EXPECT_EQ(perUser.karnioAccount, c.note) << c.session.value_or("-");
     }
+    // Their variables: the machine's, then their volatile ones, then theirs, each expanded with what came before.
+    Faked liisa(cases[1], hive);
+    const Environment environment = FindPerUser(liisa).desktopUser->environment;
+    EXPECT_TRUE(environment.at(L"TEMP") == L"C:\\Users\\liisa\\Temp;C:\\Windows");
+    EXPECT_TRUE(environment.at(L"PATH") == L"%SystemRoot%\\x");
     EXPECT_EQ(KeyPathText(UninstallSource::User, "X", user), "HKEY_USERS\\" + user + "\\" + kUninstallPath + "X");
 }
 

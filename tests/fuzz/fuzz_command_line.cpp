@@ -46,7 +46,8 @@ public:
     }
     const std::vector<std::wstring>& SearchFolders() override { return folders_; }
     bool IsLocalFixedDrive(wchar_t letter) override { return letter == L'C'; }
-    bool IsUnknownProduct(const std::wstring& code) override { return Hash(code) % 2; }
+    Known KnowsProduct(const std::wstring& code) override { return static_cast<Known>(Hash(code) % 3); }
+    Known KnowsPatch(const std::wstring& product, const std::wstring& patch) override { return static_cast<Known>(Hash(product + patch) % 3); }
 
 private:
     static unsigned Hash(const std::wstring& text)

@@ -44,7 +44,8 @@ public:
     }
     const std::vector<std::wstring>& SearchFolders() override { return searchFolders_; }
     bool IsLocalFixedDrive(wchar_t letter) override { return letter == L'C'; }
-    bool IsUnknownProduct(const std::wstring&) override { return false; }
+    Known KnowsProduct(const std::wstring&) override { return Known::Yes; }
+    Known KnowsPatch(const std::wstring&, const std::wstring&) override { return Known::Yes; }
 
 private:
     std::vector<std::wstring> searchFolders_ = {L"C:\\Windows\\system32"};
@@ -94,6 +95,8 @@ std::string CheckPlantedProgram(const Choice& choose)
     const std::wstring program = path + L"\\" + name + extension;
     written += (choose(2) ? L"\\" : L"/") + name;
     if (there) system.files.insert(Lower(program));
+    // A file of the name as written, without ".exe", beside it: never the program.
+    if (!extension.empty() && choose(2)) system.files.insert(Lower(path + L"\\" + name));
     for (const std::wstring& decoy : planted) system.files.insert(Lower(decoy + (choose(2) ? L".exe" : L"")));
     const std::wstring command = (choose(4) ? written : L"\"" + written + L"\"") + kArguments[choose(5)];
 

@@ -152,9 +152,9 @@ protected:
         Pump();
         ClearUninstallKeys();
     }
-    FrmKarnio& Open()
+    FrmKarnio& Open(const PerUser* perUser = nullptr)
     {
-        window_ = std::make_unique<FrmKarnio>(registry_);
+        window_ = std::make_unique<FrmKarnio>(registry_, perUser);
         EXPECT_TRUE(window_->Create(SW_SHOWNORMAL));
         SetForegroundWindow(window_->Hwnd());
         Pump();

@@ -9,6 +9,7 @@
 #include "catalogue/undo.h"
 #include "catalogue/uninstall_list.h"
 #include "registry/windows_registry.h"
+#include "ui/common/common_controls.h"
 #include "ui/common/text.h"
 #include "ui/main/frmKarnio.h"
 #include "ui/main/listview_sink.h"
@@ -20,6 +21,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cwchar>
 #include <string>
 #include <thread>
 #include <vector>
@@ -56,7 +58,7 @@ public:
 
 // The window's own share of a rebuild: rows, sorting and painting, without the
 // registry; *checks is the time the leftover checks of those rows took.
-double FillAndPaint(HWND window, HWND programsList, HWND hiddenList, const RecordedSink& programs,
+double FillAndPaint(karnio::Registry& registry, HWND window, HWND programsList, HWND hiddenList, const RecordedSink& programs,
                     const RecordedSink& hidden, double* checks)
 {
     auto start = Clock::now();
@@ -68,7 +70,7 @@ double FillAndPaint(HWND window, HWND programsList, HWND hiddenList, const Recor
     hidden.ReplayInto(hiddenSink);
     const double replayed = Seconds(start);
     start = Clock::now();
-    karnio::MarkLeftovers(programsSink, hiddenSink, nullptr);
+    karnio::MarkLeftovers(registry, programsSink, hiddenSink, nullptr);
     *checks = Seconds(start);
     start = Clock::now();
     programsSink.Show();
@@ -130,7 +132,8 @@ void MakeUninstallers(int count)
 }
 
 // count subkeys in all, spread over the three sources as on a real machine: half
-// native, a third in the 32-bit view, the rest per user.
+// native, a third in the 32-bit view, the rest per user. One in twenty is a
+// Windows Installer product's own entry, named by its code (none installed).
 void Fill(int count)
 {
     const std::wstring root = karnio::Wide(karnio::kUninstallPath);
@@ -139,7 +142,9 @@ void Fill(int count)
     for (int i = 0; i < count; ++i) {
         const Source& source = kSources[i % 6 < 3 ? 0 : i % 6 < 5 ? 1 : 2];
         HKEY key = nullptr;
-        const std::wstring name = L"{BENCH-" + std::to_wstring((i * 7919) % count) + L"}";
+        wchar_t code[40];
+        std::swprintf(code, 40, L"{%08X-0000-4000-8000-00AA00BB00CC}", i);
+        const std::wstring name = i % 20 == 7 ? code : L"{BENCH-" + std::to_wstring((i * 7919) % count) + L"}";
         RegCreateKeyExW(source.root, (root + name).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | source.view, nullptr, &key,
                         nullptr);
         const std::wstring display = L"Ohjelma " + std::to_wstring(i * 31 % count);
@@ -148,6 +153,8 @@ void Fill(int count)
                        static_cast<DWORD>((display.size() + 1) * 2));
         if (i % 5) RegSetValueExW(key, L"UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
                                   static_cast<DWORD>((command.size() + 1) * 2));
+        const DWORD one = 1;
+        if (i % 20 == 7) RegSetValueExW(key, L"WindowsInstaller", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
         RegCloseKey(key);
     }
 }
@@ -185,8 +192,7 @@ double RegQuery()
 
 int main()
 {
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
-    InitCommonControlsEx(&controls);
+    karnio::LoadCommonControls();
     karnio::WindowsRegistry registry;
     {
         // Wine starts its desktop with the first window; keep that out of the figures.
@@ -220,8 +226,8 @@ int main()
             UpdateWindow(window.Hwnd());
             rebuilt = std::min(rebuilt, Seconds(start));
             double checked = 0;
-            own = std::min(own, FillAndPaint(window.Hwnd(), window.LvwOhjelmat(), window.LvwOhjelmat2(), programs, hidden,
-                                             &checked));
+            own = std::min(own, FillAndPaint(registry, window.Hwnd(), window.LvwOhjelmat(), window.LvwOhjelmat2(), programs,
+                                             hidden, &checked));
             checks = std::min(checks, checked);
         }  // closing the window is not timed: Wine waits up to 2 s for X to withdraw it
         std::printf("| %d | %.2f | %.2f | %.2f | %.2f | %.3f | %.2f | %.3f | %.3f | %.2f |\n", count, reads, opened,

@@ -8,6 +8,8 @@
 #include "ui/resources/resource.h"
 
 #include <windowsx.h>
+#include "ui/common/common_controls.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -89,7 +91,7 @@ LRESULT CALLBACK LinkProc(HWND link, UINT message, WPARAM wParam, LPARAM lParam,
         InvalidateRect(link, nullptr, TRUE);
         break;
     case WM_PAINT: {
-        const LRESULT painted = DefSubclassProc(link, message, wParam, lParam);
+        const LRESULT painted = LoadCommonControls()->defSubclassProc(link, message, wParam, lParam);
         if (GetFocus() == link) {
             WindowDc dc(link);
             const RECT bounds = TextBounds(dc.get(), link);
@@ -98,10 +100,10 @@ LRESULT CALLBACK LinkProc(HWND link, UINT message, WPARAM wParam, LPARAM lParam,
         return painted;
     }
     case WM_NCDESTROY:
-        RemoveWindowSubclass(link, LinkProc, 0);
+        LoadCommonControls()->removeWindowSubclass(link, LinkProc, 0);
         break;
     }
-    return DefSubclassProc(link, message, wParam, lParam);
+    return LoadCommonControls()->defSubclassProc(link, message, wParam, lParam);
 }
 
 // "Versio 1.02", as the version block says it.
@@ -200,7 +202,8 @@ void FrmTietoja::CreateControls()
     for (const ControlPlan& plan : kControls) {
         const std::wstring text = plan.textId ? LoadText(plan.textId) : std::wstring();
         HWND control = CreateChild(hwnd_, plan.windowClass, text.c_str(), plan.style, 0, plan.place, plan.id, dpi_);
-        if (IsLink(control)) SetWindowSubclass(control, LinkProc, 0, 0);
+        // Only subclassed with the common controls there; no window of Karnio's is made without them.
+        if (IsLink(control)) LoadCommonControls()->setWindowSubclass(control, LinkProc, 0, 0);
     }
     SetDlgItemTextW(hwnd_, kIdLblVersio, VersionLine().c_str());
     MakeDpiResources();

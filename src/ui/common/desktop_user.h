@@ -1,23 +1,13 @@
-// The user of the desktop that Karnio's windows show on, when that is not the
-// user Karnio runs as: a standard user who elevated with another person's
-// administrator password. Their per-user entries are theirs, not the
-// administrator's, and so are the variables and the programs of those entries.
+// The user of the desktop that Karnio's windows show on, as Windows tells it to
+// any program, elevated or not (catalogue/desktop_user.h says what is done with it).
 #pragma once
 
-#include <map>
-#include <optional>
-#include <string>
+#include "catalogue/desktop_user.h"
 
 namespace karnio {
 
-struct DesktopUser {
-    std::string sid;                                   // their hive is HKEY_USERS\<sid>
-    std::map<std::wstring, std::wstring> environment;  // their variables, names in upper case
-};
-
-// Asks Windows: the shell's process and token (GetShellWindow), Karnio's own
-// token, the hive and CreateEnvironmentBlock; nothing when the two users are
-// one, or when any of it cannot be had.
-std::optional<DesktopUser> FindDesktopUser();
+// Asks Windows: Karnio's own token, the user of its session (WTSQuerySessionInformationW),
+// that account's SID, hive and variables.
+PerUser FindDesktopUser();
 
 }  // namespace karnio

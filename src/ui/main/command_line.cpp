@@ -144,24 +144,6 @@ bool IsBatchFile(const std::wstring& path) { return EndsWithNoCase(path, L".bat"
 
 std::wstring UpToNul(const std::wstring& text) { return text.substr(0, text.find(L'\0')); }
 
-std::wstring ExpandWith(const std::wstring& text, const std::map<std::wstring, std::wstring>& environment)
-{
-    std::wstring expanded;
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t close = text[at] == L'%' ? text.find(L'%', at + 1) : std::wstring::npos;
-        std::wstring name = close == std::wstring::npos ? std::wstring() : text.substr(at + 1, close - at - 1);
-        for (wchar_t& c : name) c = c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - 32) : c;
-        const auto value = name.empty() ? environment.end() : environment.find(name);
-        if (value == environment.end()) {
-            expanded += text[at++];
-        } else {
-            expanded += value->second;
-            at = close + 1;
-        }
-    }
-    return expanded;
-}
-
 PathState ProbePath(const std::wstring& path, HostSystem& system, bool wow64)
 {
     const std::wstring full = system.FullPath(path);
@@ -283,7 +265,8 @@ LaunchPlan PlanLaunch(const std::wstring& commandLine, HostSystem& system, const
     if (IsBatchFile(found.path)) return {kBadExeFormat};
     std::wstring line = L"\"" + found.path + L"\"" + found.arguments;
     if (line.size() >= kMaxCommandLine) return {kFilenameTooLong};
-    std::wstring application = ExtendedPath(found.path);
+    // A program sees the path it was started by: the extended form only where nothing shorter reaches it.
+    std::wstring application = found.path.size() >= kMaxPath ? ExtendedPath(found.path) : found.path;
     return {0, std::move(found.path), std::move(line), std::move(application), std::move(found.arguments)};
 }
 
@@ -326,7 +309,11 @@ FoundProgram FindProgram(const std::wstring& program, HostSystem& system, Progra
         if (localOnly && !OnLocalFixedDrive(program, system)) return {FoundProgram::Unsure, {}};
         const std::wstring full = system.FullPath(program);
         if (full.empty()) return {FoundProgram::Missing, {}};
-        return find(HasExtension(full) ? std::vector<std::wstring>{full} : std::vector<std::wstring>{full, full + L".exe"});
+        // As Windows starts it: a name without an extension gets ".exe", never taken as
+        // written; one that ends in "." gets none, and is taken without the dot.
+        const std::size_t end = program.find_last_not_of(L" \t");
+        const bool endsInDot = end != std::wstring::npos && program[end] == L'.';
+        return find({HasExtension(full) || endsInDot ? full : full + L".exe"});
     }
     case PathKind::Empty:
     case PathKind::Relative:

@@ -4,8 +4,9 @@
 // so that it runs under the fuzzer and the native suite too.
 #pragma once
 
+#include "catalogue/desktop_user.h"
+
 #include <cstddef>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@ namespace karnio {
 
 // CreateProcess takes command lines of at most this many characters, terminator included.
 inline constexpr std::size_t kMaxCommandLine = 32767;
+// A path this long or longer reaches its file only in the extended form (\\?\).
+inline constexpr std::size_t kMaxPath = 260;
 
 inline constexpr int kErrorNumberInvalidCall = 5;   // empty command
 inline constexpr int kErrorNumberFileNotFound = 53;
@@ -68,6 +71,9 @@ struct Wow64Folders {
     std::wstring system, wow64, windows;
 };
 
+// An answer that may be certain either way, or not.
+enum class Known { Yes, No, Unsure };
+
 // What finding a program asks of the system; WindowsHostSystem answers for real.
 class HostSystem {
 public:
@@ -82,8 +88,12 @@ public:
     virtual const std::vector<std::wstring>& SearchFolders() = 0;
     // Whether the drive letter names a local fixed disk (not a network, removable or unmapped drive).
     virtual bool IsLocalFixedDrive(wchar_t letter) = 0;
-    // Whether Windows Installer answers INSTALLSTATE_UNKNOWN for the product code.
-    virtual bool IsUnknownProduct(const std::wstring& productCode) = 0;
+    // Whether Windows Installer knows the product, installed or advertised, for
+    // anyone, in any context; Unsure where it cannot be asked.
+    virtual Known KnowsProduct(const std::wstring& productCode) = 0;
+    // Whether Windows Installer knows the patch for the product in any state
+    // (applied, superseded, obsoleted, registered); Unsure where it cannot be asked.
+    virtual Known KnowsPatch(const std::wstring& productCode, const std::wstring& patchCode) = 0;
     // The system folder and its 32-bit twin; none where there is none.
     virtual Wow64Folders Wow64() { return {}; }
     // Whether the drive letter has a root for Karnio (a network drive mapped only
@@ -95,11 +105,8 @@ public:
 // sees its paths, another user's entry with that user's variables.
 struct CommandContext {
     bool wow64 = false;
-    const std::map<std::wstring, std::wstring>* environment = nullptr;  // by name in upper case; null: Karnio's own
+    const Environment* environment = nullptr;  // by name in upper case; null: Karnio's own
 };
-
-// %NAME% replaced from environment (names in upper case); an undefined name stays as written.
-std::wstring ExpandWith(const std::wstring& text, const std::map<std::wstring, std::wstring>& environment);
 
 // What a path names as Windows reads it (FullPath), in the first of its
 // PathForms that names anything, probed in its extended form.
@@ -127,7 +134,7 @@ struct FoundProgram {
 
 // Finds one program path. A bare name is looked for in the search folders (with
 // ".exe" added when it has no extension); an absolute or UNC path is taken as
-// Windows reads it, with ".exe" tried when it has no extension; a relative or
+// Windows reads it, with ".exe" added when it has no extension; a relative or
 // device path is never found. Only Windows' "not found" counts as missing: any
 // other failure to look is Unsure, with its error. With LocalFixed, a path on
 // anything but a local fixed disk, or a bare name missing from the local fixed
@@ -157,8 +164,8 @@ struct ResolvedProgram {
 
 // Finds the program as Windows' own process start does. A settled split is
 // looked for as it stands. Otherwise the candidates are the text up to each
-// blank, shortest first, then the whole line, each as written and with ".exe";
-// the first that is a file is the program. A candidate whose blank lies inside
+// blank, shortest first, then the whole line, each with ".exe" where it has no
+// extension (FindProgram); the first that is a file is the program. A candidate whose blank lies inside
 // the name of an existing folder (C:\Program of C:\Program Files\...) is never
 // taken, so no planted C:\Program.exe can run; a later candidate that is a
 // relative path is passed over, as the launcher never starts one.
@@ -185,7 +192,7 @@ struct LaunchPlan {
     int error = 0;
     std::wstring program;      // the file
     std::wstring line;         // its command line: the file quoted, then the arguments
-    std::wstring application;  // the file in its extended form, for CreateProcessW
+    std::wstring application;  // the file for CreateProcessW: its plain path, the extended form from 260 characters
     std::wstring arguments;    // the arguments alone, leading blank included
     wchar_t missingDrive = 0;
 };

@@ -206,7 +206,8 @@ std::vector<int> FrmKarnio::LeftoverItems(HWND list)
     std::vector<int> grey;
     for (int item = 0, count = ListView_GetItemCount(list); item < count; ++item) {
         const ListViewSink::Row* row = SinkOf(list).RowAt(item);
-        if (row && row->leftover.kind != Leftover::None) grey.push_back(item);
+        // A grey row whose program may still be installed is left for the user to choose.
+        if (row && row->leftover.kind != Leftover::None && !row->leftover.stillInstalled) grey.push_back(item);
     }
     return grey;
 }

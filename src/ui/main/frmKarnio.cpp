@@ -2,6 +2,7 @@
 
 #include "catalogue/uninstall_list.h"
 #include "ui/about/frmTietoja.h"
+#include "ui/common/common_controls.h"
 #include "ui/common/cursor.h"
 #include "ui/common/layout.h"
 #include "ui/common/shell.h"
@@ -44,7 +45,12 @@ int MenuHolding(HMENU bar, UINT command)
 
 }  // namespace
 
-FrmKarnio::FrmKarnio(Registry& registry, const DesktopUser* desktopUser) : registry_(registry), desktopUser_(desktopUser) {}
+FrmKarnio::FrmKarnio(Registry& registry, const PerUser* perUser)
+    : registry_(registry),
+      desktopUser_(perUser && perUser->desktopUser ? &*perUser->desktopUser : nullptr),
+      karnioAccount_(perUser ? perUser->karnioAccount : std::string())
+{
+}
 
 FrmKarnio::~FrmKarnio()
 {
@@ -53,6 +59,7 @@ FrmKarnio::~FrmKarnio()
 
 bool FrmKarnio::Create(int showCommand)
 {
+    if (!LoadCommonControls()) return false;
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW windowClass = {};
     if (!GetClassInfoExW(instance, kWindowClass, &windowClass)) {
@@ -98,11 +105,11 @@ void FrmKarnio::CreateControls()
     fraKehysviiva_ = CreateEtchedLine(hwnd_, kFraKehysviivaTwips, kIdFraKehysviiva, dpi_);
     // Tab order: the programs list first, then the hidden list.
     SetWindowPos(lvwOhjelmat_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    tips_.Create(hwnd_, lvwOhjelmat_, lvwOhjelmat2_);
     MakeDpiResources();
     ohjelmat_ = std::make_unique<ListViewSink>(lvwOhjelmat_);
     piilotetut_ = std::make_unique<ListViewSink>(lvwOhjelmat2_);
     lastFocus_ = lvwOhjelmat_;
-    tips_.Create(hwnd_, lvwOhjelmat_, lvwOhjelmat2_);
 }
 
 // Fonts and icons for the current DPI; the ones they replace are freed once no control uses them.
@@ -111,6 +118,9 @@ void FrmKarnio::MakeDpiResources()
     UniqueFont font = CreateUiFont(dpi_);
     for (HWND control : {lvwOhjelmat_, lvwOhjelmat2_, fraKehysviiva_})
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    // The tips speak in the lists' font at the window's DPI; one that shows was cut in the old font.
+    tips_.HideAll();
+    tips_.SetFont(font.get());
     font_ = std::move(font);
 
     const HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -201,7 +211,7 @@ void FrmKarnio::Rebuild(const Choice& choice)
         places[i] = PlaceOf(lists[i], SinkOf(lists[i]));
     }
     karnio::ListaaOhjelmat(registry_, *ohjelmat_, *piilotetut_);
-    MarkLeftovers(*ohjelmat_, *piilotetut_, desktopUser_);
+    MarkLeftovers(registry_, *ohjelmat_, *piilotetut_, desktopUser_);
     ohjelmat_->Show();
     piilotetut_->Show();
 

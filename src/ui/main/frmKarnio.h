@@ -24,8 +24,8 @@ class ListViewSink;
 
 class FrmKarnio {
 public:
-    // desktopUser: the user of the desktop when that is not Karnio's, whose per-user entries registry serves.
-    explicit FrmKarnio(Registry& registry, const DesktopUser* desktopUser = nullptr);
+    // perUser: whose per-user entries registry serves, when not simply Karnio's own.
+    explicit FrmKarnio(Registry& registry, const PerUser* perUser = nullptr);
     ~FrmKarnio();
     FrmKarnio(const FrmKarnio&) = delete;
     FrmKarnio& operator=(const FrmKarnio&) = delete;
@@ -113,7 +113,8 @@ private:
     ListViewSink& SinkOf(HWND list);
 
     Registry& registry_;
-    const DesktopUser* desktopUser_;
+    const DesktopUser* desktopUser_;  // the desktop's user, when the per-user entries are theirs
+    std::string karnioAccount_;       // the per-user entries' owner, when the desktop is another user's beyond reach
     HWND hwnd_ = nullptr;
     HWND lvwOhjelmat_ = nullptr;
     HWND lvwOhjelmat2_ = nullptr;

@@ -111,18 +111,24 @@ int RowAt(HWND list, POINT point)
     return (hit.flags & LVHT_ONITEM) ? item : -1;
 }
 
-std::wstring InfoTipText(Registry& registry, const ListViewSink::Row& row, bool lowerList, const std::string& userHive,
+std::wstring InfoTipText(Registry& registry, const ListViewSink::Row& row, bool lowerList, const PerUserOwner& owner,
                          const TipLines& lines)
 {
     // Every line cleaned: no name or value can make a line of its own or turn the text around.
     const bool cut = !lines.whole;
-    std::wstring text = TipLine(Wide(KeyPathText(row.source, row.key, userHive)), cut);
-    if (row.leftover.kind != Leftover::None) {
-        // A grey row says on a second line why it is grey.
-        const unsigned reason = row.leftover.kind == Leftover::UnknownProduct ? IDS_TUOTE_TUNTEMATON
-                                : row.leftover.kind == Leftover::MissingLibrary ? IDS_KIRJASTO_PUUTTUU
-                                                                                : IDS_OHJELMA_PUUTTUU;
-        text += L"\r\n" + TipLine(LoadText(reason, row.leftover.subject), cut);
+    std::wstring text = TipLine(Wide(KeyPathText(row.source, row.key, owner.hive)), cut);
+    // Not the desktop user's own entry, though the desktop is theirs: nothing is silent about it.
+    if (row.source == UninstallSource::User && !owner.karnioAccount.empty())
+        text += L"\r\n" + TipLine(LoadText(IDS_KARNION_KAYTTAJAN, Wide(owner.karnioAccount)), cut);
+    const Leftover& leftover = row.leftover;
+    if (leftover.kind != Leftover::None) {
+        // A grey row says on a second line why it is grey, and on a third when its program may still be there.
+        const unsigned reason = leftover.kind == Leftover::UnknownProduct   ? IDS_TUOTE_TUNTEMATON
+                                : leftover.kind == Leftover::UnknownPatch   ? IDS_PAIVITYS_TUNTEMATON
+                                : leftover.kind == Leftover::MissingLibrary ? IDS_KIRJASTO_PUUTTUU
+                                                                            : IDS_OHJELMA_PUUTTUU;
+        text += L"\r\n" + TipLine(LoadText(reason, leftover.subject, leftover.product), cut);
+        if (leftover.stillInstalled) text += L"\r\n" + LoadText(IDS_YHA_ASENNETTU);
     }
     // The whole name and command where the columns cannot show them.
     if (lines.name || lines.whole) text += L"\r\n" + TipLine(LoadText(IDS_NIMI_RIVI) + row.text, cut);
@@ -180,10 +186,21 @@ void InfoTips::ShowForKeyboard(HWND list, int item, const std::wstring& text)
 void InfoTips::Relay(MSG& message)
 {
     const int slot = message.hwnd == upper_ ? 0 : 1;
+    if (message.message == WM_MOUSELEAVE) {
+        tracking_[slot] = false;
+        left_ = true;
+        return;
+    }
+    if (message.message == WM_MOUSEMOVE && !tracking_[slot]) {
+        TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, message.hwnd, 0};
+        tracking_[slot] = TrackMouseEvent(&track);
+    }
     if (message.message == WM_MOUSEMOVE && !armed_) {
+        // A move to where the pointer stood when the tips were hidden is Windows
+        // telling the list of it again (after a window closed), unless it had left.
         POINT cursor;
         GetCursorPos(&cursor);
-        armed_ = cursor.x != hiddenAt_.x || cursor.y != hiddenAt_.y;
+        armed_ = left_ || cursor.x != hiddenAt_.x || cursor.y != hiddenAt_.y;
     }
     if (!MouseTipAllowed()) {
         SendMessageW(Of(message.hwnd), TTM_POP, 0, 0);
@@ -207,11 +224,16 @@ void InfoTips::Relay(MSG& message)
     SendMessageW(Of(message.hwnd), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&message));
 }
 
+void InfoTips::SetFont(HFONT font)
+{
+    for (HWND tip : {tips_[0], tips_[1], keyboardTip_}) SendMessageW(tip, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
 bool InfoTips::MouseTipAllowed() const { return armed_ && !keyboardShown_ && GetForegroundWindow() == owner_; }
 
 void InfoTips::HideAll()
 {
-    armed_ = false;
+    armed_ = left_ = false;
     GetCursorPos(&hiddenAt_);
     if (keyboardShown_) {
         TTTOOLINFOW tool = {};

@@ -25,10 +25,16 @@ struct TipLines {
     bool whole = false;    // both lines, and no line cut: for the clipboard
 };
 
+// Whose the per-user entries are: the hive they are in, when not HKEY_CURRENT_USER's;
+// the account Karnio runs as, when the desktop is another user's whose hive is out of reach.
+struct PerUserOwner {
+    std::string hive;
+    std::string karnioAccount;
+};
+
 // The tip's text for a row, each line cleaned and cut as tip lines are. The key
-// is read afresh: the tip tells what it holds now. userHive: whose hive the
-// per-user entries are in, when not HKEY_CURRENT_USER's.
-std::wstring InfoTipText(Registry& registry, const ListViewSink::Row& row, bool lowerList, const std::string& userHive,
+// is read afresh: the tip tells what it holds now.
+std::wstring InfoTipText(Registry& registry, const ListViewSink::Row& row, bool lowerList, const PerUserOwner& owner,
                          const TipLines& lines);
 
 // Whether a column of the row shows text cut short.
@@ -46,7 +52,7 @@ public:
     HWND Of(HWND list) const { return list == upper_ ? tips_[0] : tips_[1]; }
     // The list a tip belongs to, or null for a window that is no tip of ours.
     HWND ListOf(HWND tip) const { return tip == tips_[0] ? upper_ : tip == tips_[1] ? lower_ : nullptr; }
-    // A mouse message of either list.
+    // A mouse message of either list, and its WM_MOUSELEAVE.
     void Relay(MSG& message);
     // A tip that shows speaks of the row that was under the pointer; after a
     // rebuild or a scroll another entry may be there. No mouse tip shows again
@@ -54,6 +60,8 @@ public:
     void HideAll();
     // Whether a mouse tip may show now.
     bool MouseTipAllowed() const;
+    // The font of every tip; the caller keeps it while the tips use it.
+    void SetFont(HFONT font);
     // Hands the tip its text, each line cut to the screen; it lives until the next one.
     void SetText(NMTTDISPINFOW& info, std::wstring text);
 
@@ -68,6 +76,8 @@ private:
     HWND upper_ = nullptr, lower_ = nullptr;
     bool armed_ = false;           // the pointer has moved since the tips were last hidden
     POINT hiddenAt_ = {-1, -1};    // where the pointer was then
+    bool left_ = false;            // it has left a list since then (and may be back at that very point)
+    bool tracking_[2] = {};        // whether each list tells us when the pointer leaves it
     HWND tips_[2] = {};            // owned by the window, destroyed with it
     HWND keyboardTip_ = nullptr;
     bool keyboardShown_ = false;

@@ -15,7 +15,8 @@ bool FrmKarnio::PreTranslateMessage(MSG& message)
 {
     if (!hwnd_) return false;
     const bool onList = message.hwnd == lvwOhjelmat_ || message.hwnd == lvwOhjelmat2_;
-    if (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST && onList) tips_.Relay(message);
+    if (((message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST) || message.message == WM_MOUSELEAVE) && onList)
+        tips_.Relay(message);
     // The keyboard's tip goes when the mouse moves.
     if ((message.message == WM_MOUSEMOVE || message.message == WM_NCMOUSEMOVE) && tips_.KeyboardTipShown()) {
         POINT cursor;
@@ -79,7 +80,7 @@ std::wstring FrmKarnio::TipTextOf(HWND list, int item, bool whole)
     const ListViewSink::Row* row = SinkOf(list).RowAt(item);
     if (!row) return {};
     const TipLines lines = {ShownCut(list, 0, row->text, dpi_), ShownCut(list, 1, Wide(row->command), dpi_), whole};
-    return InfoTipText(registry_, *row, list == lvwOhjelmat2_, desktopUser_ ? desktopUser_->sid : "", lines);
+    return InfoTipText(registry_, *row, list == lvwOhjelmat2_, {desktopUser_ ? desktopUser_->sid : "", karnioAccount_}, lines);
 }
 
 void FrmKarnio::ShowKeyboardTip(HWND list, int item)

@@ -27,9 +27,22 @@ Launch KaynnistaKomento(const std::wstring& commandLine, const CommandContext& c
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(plan.application.c_str(), plan.line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        return {ErrorNumber(GetLastError())};
+    const auto start = [&](const std::wstring& application) {
+        return CreateProcessW(application.c_str(), plan.line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                              &process);
+    };
+    if (!start(plan.application)) {
+        const DWORD error = GetLastError();
+        // Where the extended form is refused (Wine refuses any program path of 260 characters or
+        // more), the same file's short path, if it has one that is shorter, may still start it.
+        std::wstring shortPath(kMaxPath, L'\0');
+        const DWORD length = plan.application == plan.program
+                                 ? 0
+                                 : GetShortPathNameW(plan.application.c_str(), shortPath.data(), static_cast<DWORD>(shortPath.size()));
+        shortPath.resize(length < shortPath.size() ? length : 0);
+        if (shortPath.rfind(L"\\\\?\\", 0) == 0) shortPath.erase(0, 4);
+        if (shortPath.empty() || shortPath.size() >= kMaxPath || !start(shortPath)) return {ErrorNumber(error)};
+    }
     UniqueKernelHandle processHandle(process.hProcess), threadHandle(process.hThread);
     return {};
 }

@@ -29,11 +29,9 @@ std::size_t ListViewSink::AddRow(UninstallSource source, const std::string& key,
 
 void ListViewSink::SetSubItem1(std::size_t row, const std::string& text) { rows_.at(row).command = text; }
 
-void ListViewSink::MarkLeftovers(HostSystem& system, const DesktopUser* desktopUser)
+void ListViewSink::MarkLeftovers(EntryChecks& checks, const DesktopUser* desktopUser)
 {
-    for (Row& row : rows_)
-        row.leftover = row.command.empty() ? Leftover{}
-                                           : FindLeftover(Wide(row.command), system, ContextOf(row.source, desktopUser));
+    for (Row& row : rows_) row.leftover = MarkEntry(checks, row.source, row.key, Wide(row.command), ContextOf(row.source, desktopUser));
 }
 
 void ListViewSink::Show()
@@ -91,12 +89,13 @@ CommandContext ContextOf(UninstallSource source, const DesktopUser* desktopUser)
             source == UninstallSource::User && desktopUser ? &desktopUser->environment : nullptr};
 }
 
-void MarkLeftovers(ListViewSink& ohjelmat, ListViewSink& piilotetut, const DesktopUser* desktopUser)
+void MarkLeftovers(Registry& registry, ListViewSink& ohjelmat, ListViewSink& piilotetut, const DesktopUser* desktopUser)
 {
     NoDiskPrompts noDiskPrompts;
     WindowsHostSystem system;
-    ohjelmat.MarkLeftovers(system, desktopUser);
-    piilotetut.MarkLeftovers(system, desktopUser);
+    EntryChecks checks = StartChecks(registry, system);
+    ohjelmat.MarkLeftovers(checks, desktopUser);
+    piilotetut.MarkLeftovers(checks, desktopUser);
 }
 
 }  // namespace karnio

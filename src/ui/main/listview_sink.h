@@ -35,7 +35,7 @@ public:
     void SetSubItem1(std::size_t row, const std::string& text) override;
 
     // Tells, for every gathered row, whether its uninstaller is gone.
-    void MarkLeftovers(HostSystem& system, const DesktopUser* desktopUser);
+    void MarkLeftovers(EntryChecks& checks, const DesktopUser* desktopUser);
 
     // Puts the gathered rows into the control, in ascending order when sorted.
     void Show();
@@ -59,7 +59,8 @@ private:
 CommandContext ContextOf(UninstallSource source, const DesktopUser* desktopUser);
 
 // Tells for the rows of both lists whether their uninstallers are gone, with one
-// HostSystem for all (each program file is looked for once) and no disk prompts.
-void MarkLeftovers(ListViewSink& ohjelmat, ListViewSink& piilotetut, const DesktopUser* desktopUser);
+// HostSystem for all (each program file is looked for once, Windows Installer's
+// products and patches listed once) and no disk prompts.
+void MarkLeftovers(Registry& registry, ListViewSink& ohjelmat, ListViewSink& piilotetut, const DesktopUser* desktopUser);
 
 }  // namespace karnio

@@ -95,33 +95,70 @@ bool WindowsHostSystem::IsLocalFixedDrive(wchar_t letter)
     return known > 0;
 }
 
-// MsiQueryProductStateW answers INSTALLSTATE_UNKNOWN exactly for a product that
-// is neither installed nor advertised for anyone, in any context: one that no
-// user's enumeration names. Under Wine one query costs about half a millisecond,
-// a whole enumeration hardly more, so a rebuild lists them once and asks only
-// when the list cannot be had (another user's products need administrator rights).
-bool WindowsHostSystem::IsUnknownProduct(const std::wstring& productCode)
+namespace {
+
+// Loaded once, the first time a rebuild asks Windows Installer.
+HMODULE Msi()
 {
     static const HMODULE msi = SystemLibrary(L"msi.dll");
-    static const auto enumProducts = SystemFunction<decltype(&MsiEnumProductsExW)>(msi, "MsiEnumProductsExW");
-    static const auto productState = SystemFunction<decltype(&MsiQueryProductStateW)>(msi, "MsiQueryProductStateW");
-    // Without Windows Installer nobody can say.
-    if (!enumProducts || !productState) return false;
-    if (!productsListed_) {
-        productsListed_ = true;
+    return msi;
+}
+
+std::wstring Upper(std::wstring text)
+{
+    CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+// What a list answers of a name in it: nothing is certain without the whole list.
+Known Answer(const std::optional<std::unordered_set<std::wstring>>& list, const std::wstring& name)
+{
+    if (!list) return Known::Unsure;
+    return list->count(Upper(name)) ? Known::Yes : Known::No;
+}
+
+}  // namespace
+
+// Every product Windows Installer knows, installed or advertised, for every user
+// and in every context, listed once: under Wine one query costs about half a
+// millisecond, a whole enumeration hardly more. Without the whole list (another
+// user's products need administrator rights) nobody can say that a product is
+// unknown: MsiQueryProductStateW sees only Karnio's user and the machine.
+Known WindowsHostSystem::KnowsProduct(const std::wstring& productCode)
+{
+    static const auto enumProducts = SystemFunction<decltype(&MsiEnumProductsExW)>(Msi(), "MsiEnumProductsExW");
+    if (!productsListed_ && enumProducts) {
         std::unordered_set<std::wstring> codes;
         wchar_t code[39];
         UINT status = ERROR_SUCCESS;
         for (DWORD index = 0; status == ERROR_SUCCESS; ++index) {
             status = enumProducts(nullptr, L"s-1-1-0", MSIINSTALLCONTEXT_ALL, index, code, nullptr, nullptr, nullptr);
-            if (status == ERROR_SUCCESS) codes.insert(code);
+            if (status == ERROR_SUCCESS) codes.insert(Upper(code));
         }
         if (status == ERROR_NO_MORE_ITEMS) products_ = std::move(codes);
     }
-    if (!products_) return productState(productCode.c_str()) == INSTALLSTATE_UNKNOWN;
-    std::wstring upper = productCode;
-    CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
-    return products_->count(upper) == 0;
+    productsListed_ = true;
+    return Answer(products_, productCode);
+}
+
+// Every patch of every product, in every state, for every user and context,
+// listed once. Wine 8 does not list them (ERROR_INVALID_PARAMETER): then nobody can say.
+Known WindowsHostSystem::KnowsPatch(const std::wstring& productCode, const std::wstring& patchCode)
+{
+    static const auto enumPatches = SystemFunction<decltype(&MsiEnumPatchesExW)>(Msi(), "MsiEnumPatchesExW");
+    if (!patchesListed_ && enumPatches) {
+        std::unordered_set<std::wstring> pairs;
+        wchar_t patch[39], product[39];
+        UINT status = ERROR_SUCCESS;
+        for (DWORD index = 0; status == ERROR_SUCCESS; ++index) {
+            status = enumPatches(nullptr, L"s-1-1-0", MSIINSTALLCONTEXT_ALL, MSIPATCHSTATE_ALL, index, patch, product, nullptr,
+                                 nullptr, nullptr);
+            if (status == ERROR_SUCCESS) pairs.insert(Upper(std::wstring(product) + L" " + patch));
+        }
+        if (status == ERROR_NO_MORE_ITEMS) patches_ = std::move(pairs);
+    }
+    patchesListed_ = true;
+    return Answer(patches_, productCode + L" " + patchCode);
 }
 
 Wow64Folders WindowsHostSystem::Wow64()

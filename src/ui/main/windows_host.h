@@ -22,7 +22,8 @@ public:
     PathState Probe(const std::wstring& path) override;
     const std::vector<std::wstring>& SearchFolders() override;
     bool IsLocalFixedDrive(wchar_t letter) override;
-    bool IsUnknownProduct(const std::wstring& productCode) override;
+    Known KnowsProduct(const std::wstring& productCode) override;
+    Known KnowsPatch(const std::wstring& productCode, const std::wstring& patchCode) override;
     Wow64Folders Wow64() override;
     bool DriveHasRoot(wchar_t letter) override;
 
@@ -31,7 +32,8 @@ private:
     std::optional<Wow64Folders> wow64_;
     std::unordered_map<std::wstring, PathState> paths_;  // by the path in lower case
     std::optional<std::unordered_set<std::wstring>> products_;  // every user's, in upper case
-    bool productsListed_ = false;
+    std::optional<std::unordered_set<std::wstring>> patches_;   // every product's, as "product patch" in upper case
+    bool productsListed_ = false, patchesListed_ = false;
     signed char fixedDrives_[26] = {};  // 0 not asked yet, 1 local fixed disk, -1 anything else
 };
 

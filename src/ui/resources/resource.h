@@ -63,6 +63,9 @@
 #define IDS_SYY_EI_KOPIOTA 1075
 #define IDS_SYY_YKSINAAN 1076
 #define IDS_SYY_KOPIO_SAILYY 1077
+#define IDS_PAIVITYS_TUNTEMATON 1078
+#define IDS_YHA_ASENNETTU 1079
+#define IDS_KARNION_KAYTTAJAN 1080
 #define IDS_WINDOWS_VANHA 1028
 // The info tip's detail lines, in the order of Detail, then the size units and the Windows-list lines.
 #define IDS_JULKAISIJA 1040

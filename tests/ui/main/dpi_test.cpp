@@ -4,6 +4,7 @@
 
 #include "registry/windows_registry.h"
 #include "support/process_resources.h"
+#include "ui/common/common_controls.h"
 #include "ui/ui_support.h"
 
 #include <cstdio>
@@ -59,6 +60,14 @@ TEST_F(Dpi, ProgramIsPerMonitorAware)
     const auto awareness = reinterpret_cast<GetAwareness>(reinterpret_cast<void*>(GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
     ASSERT_TRUE(context && awareness);
     EXPECT_EQ(awareness(context(window_->Hwnd())), 2);  // DPI_AWARENESS_PER_MONITOR_AWARE
+    // The common controls, loaded at run time, are still the manifest's version 6 from the side-by-side store.
+    const CommonControls* controls = LoadCommonControls();
+    ASSERT_TRUE(controls);
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(controls->module, path, MAX_PATH);
+    CharLowerW(path);
+    EXPECT_NE(std::wstring(path).find(L"\\winsxs\\amd64_microsoft.windows.common-controls_6595b64144ccf1df_6."), std::wstring::npos)
+        << Narrow(path);
 }
 
 TEST_F(Dpi, ChangesLayOutTheWindowAsAStartAtTheNewDpi)
@@ -74,6 +83,9 @@ TEST_F(Dpi, ChangesLayOutTheWindowAsAStartAtTheNewDpi)
 
     ChangeDpi(window_->Hwnd(), 7950, 6915, other);
     ExpectLayoutAt(other, draggedTwips);
+    // The tips speak in the lists' font of the new DPI.
+    for (HWND tip : {window_->KeyboardTip(), window_->InfoTipOf(window_->LvwOhjelmat())})
+        EXPECT_EQ(test::FontHeight(tip), test::FontHeight(window_->LvwOhjelmat()));
     ChangeDpi(window_->Hwnd(), 7950, 6915, start);
     ExpectLayoutAt(start, draggedTwips);
     EXPECT_EQ(ListView_GetColumnWidth(window_->LvwOhjelmat2(), 1), draggedPixels);

@@ -48,10 +48,10 @@ std::set<COLORREF> ColoursOf(HWND list, int item, int column)
     return colours;
 }
 
-// Whether both columns of the row show text in the colour, and none in the other.
-::testing::AssertionResult DrawnIn(HWND list, int item, COLORREF colour, COLORREF notColour)
+// Whether the row's columns (the first alone for a row without a command) show text in the colour, and none in the other.
+::testing::AssertionResult DrawnIn(HWND list, int item, COLORREF colour, COLORREF notColour, int columns = 2)
 {
-    for (int column = 0; column < 2; ++column) {
+    for (int column = 0; column < columns; ++column) {
         const std::set<COLORREF> colours = ColoursOf(list, item, column);
         if (!colours.count(colour) || colours.count(notColour))
             return ::testing::AssertionFailure() << "row " << item << " column " << column << ": " << colours.size()
@@ -93,6 +93,21 @@ TEST_F(Installers, RowsTurnGreyOnlyOnceTheirUninstallerIsGone)
     const std::wstring nsisPath = L"HKEY_LOCAL_MACHINE\\Software" + uninstall + L"KarnioNsisDemo";
     const std::wstring msiPath = L"HKEY_LOCAL_MACHINE\\Software\\WOW6432Node" + uninstall + Wide(kProductCode);
 
+    // Beside them: an entry named by an unknown product code and marked as Windows Installer's, without a
+    // command; a setup's entry whose setup.exe is gone while its package is installed; the package named in
+    // lower case.
+    std::wstring lowerCode = Wide(kProductCode);
+    CharLowerBuffW(lowerCode.data(), static_cast<DWORD>(lowerCode.size()));
+    const std::wstring unknownCode = L"{9A8B7C6D-0000-4000-8000-00AA00BB00CC}";
+    test::AddEntry(S::Machine, unknownCode, L"Kadonnut MSI", nullptr);
+    test::AddEntry(S::Machine, L"InstallShield_" + Wide(kProductCode), L"Vanha asennusohjelma", L"C:\\Poissa\\setup.exe");
+    test::AddEntry(S::Machine, L"Pienet", L"Pienet kirjaimet", (L"MsiExec.exe /X" + lowerCode).c_str());
+    HKEY key = nullptr;
+    const DWORD one = 1;
+    RegOpenKeyExW(HKEY_LOCAL_MACHINE, (test::UninstallPathW() + unknownCode).c_str(), 0, KEY_SET_VALUE, &key);
+    RegSetValueExW(key, L"WindowsInstaller", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+    RegCloseKey(key);
+
     // Installed: drawn as any row, with the one-line tip (the command column wide
     // enough for the whole command, which the tip then does not repeat).
     FrmKarnio& window = Open();
@@ -102,6 +117,16 @@ TEST_F(Installers, RowsTurnGreyOnlyOnceTheirUninstallerIsGone)
     EXPECT_TRUE(DrawnIn(list, Row(kMsiName), GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_GRAYTEXT)));
     EXPECT_EQ(Tip(Row(kNsisName)), nsisPath + kNsisDetails);
     EXPECT_EQ(Tip(Row(kMsiName)), msiPath + MsiDetails());
+    EXPECT_TRUE(DrawnIn(list, Row(L"Pienet kirjaimet"), GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_GRAYTEXT)));
+    HWND hidden = window.LvwOhjelmat2();
+    EXPECT_TRUE(DrawnIn(hidden, test::FindRow(hidden, L"Kadonnut MSI"), GetSysColor(COLOR_GRAYTEXT), GetSysColor(COLOR_WINDOWTEXT), 1));
+    EXPECT_TRUE(DrawnIn(list, Row(L"Vanha asennusohjelma"), GetSysColor(COLOR_GRAYTEXT), GetSysColor(COLOR_WINDOWTEXT)));
+    EXPECT_NE(Tip(Row(L"Vanha asennusohjelma")).find(L"\r\nOhjelma voi olla yhä asennettuna; merkinnän poistaminen vain piilottaisi sen."),
+              std::wstring::npos);
+    // "Valitse jäänteet" leaves a program that may still be installed.
+    SetFocus(list);
+    Command(IDM_VALITSE_JAANTEET);
+    EXPECT_EQ(ListView_GetSelectedCount(list), 0u);
 
     // The program's folder deleted by hand; the product uninstalled, and its entry put back.
     const auto entry = LueMerkinta(registry_, S::Machine32, kProductCode);

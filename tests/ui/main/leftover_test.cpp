@@ -2,6 +2,7 @@
 // a file system, drives of every kind and a Windows Installer that knows one product.
 #include "ui/main/leftover.h"
 
+#include "registry/memory_registry.h"
 #include "support/planted_program.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cwctype>
 #include <map>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
@@ -19,6 +21,7 @@ namespace {
 
 constexpr wchar_t kKnown[] = L"{11111111-2222-3333-4444-555555555555}";
 constexpr wchar_t kGone[] = L"{9A8B7C6D-0000-4000-8000-00AA00BB00CC}";
+constexpr wchar_t kPatch[] = L"{0F0F0F0F-AAAA-BBBB-CCCC-DDDDEEEEFFFF}";
 
 std::wstring Lower(std::wstring text)
 {
@@ -69,7 +72,18 @@ public:
         drivesAsked += letter;
         return letter == L'C';  // D: removable, E: network, F: not mapped
     }
-    bool IsUnknownProduct(const std::wstring& code) override { return Lower(code) != Lower(kKnown); }
+    // One product known, with one patch; an unsure Windows Installer can say nothing,
+    // and one that cannot list patches nothing of that one.
+    bool unsure = false, patchesUnsure = false;
+    Known KnowsProduct(const std::wstring& code) override
+    {
+        return unsure ? Known::Unsure : Lower(code) == Lower(kKnown) ? Known::Yes : Known::No;
+    }
+    Known KnowsPatch(const std::wstring& product, const std::wstring& patch) override
+    {
+        if (unsure || (patchesUnsure && Lower(patch) == Lower(kPatch))) return Known::Unsure;
+        return Lower(product) == Lower(kKnown) && Lower(patch) == Lower(kPatch) ? Known::Yes : Known::No;
+    }
     Wow64Folders Wow64() override { return {L"C:\\Windows\\system32", L"C:\\Windows\\SysWOW64", L"C:\\Windows"}; }
     bool DriveHasRoot(wchar_t letter) override { return letter != L'F'; }
 };
@@ -123,6 +137,10 @@ TEST(Leftover, WindowsInstallerAndRundll32AreAskedWhatTheirArgumentsName)
         {L"msiexec /i " + lower, Leftover::UnknownProduct, lower},
         {L"MSIEXEC -x\"" + std::wstring(kGone) + L"\" /qb", Leftover::UnknownProduct, kGone},
         {L"C:\\Windows\\System32\\msiexec.exe /qb -I  " + std::wstring(kGone), Leftover::UnknownProduct, kGone},
+        {L"MsiExec.exe /uninstall " + std::wstring(kGone), Leftover::UnknownProduct, kGone},
+        {L"msiexec /PACKAGE \"" + std::wstring(kGone) + L"\" /qn", Leftover::UnknownProduct, kGone},
+        {L"msiexec /package " + std::wstring(kKnown) + L" /uninstall " + kGone, Leftover::UnknownPatch, kGone},
+        {L"msiexec /I" + std::wstring(kKnown) + L" MsiPatchRemove=\"" + kPatch + L";" + kGone + L"\" /qb", Leftover::UnknownPatch, kGone},
         {L"\"C:\\Windows\\System32\\MsiExec.exe\" /X" + std::wstring(kGone), Leftover::UnknownProduct, kGone},
         // Near misses are ordinary commands, and msiexec is there.
         {L"MsiExec.exe /Xfoo", Leftover::None, L""},
@@ -201,6 +219,8 @@ TEST(Leftover, UnquotedProgramsAreFoundWithoutStartingAPlantedOne)
     };
     MadeUpSystem system;
     const std::wstring deep = L"C:\\Syvä" + std::wstring(300, L'x') + L"\\poista.exe";
+    // The longest path a program is started by as it is, and the shortest that takes the extended form.
+    const std::wstring plain259 = L"C:\\Raja\\" + std::wstring(245, L'y') + L"\\p.exe", long260 = L"C:\\Raja\\" + std::wstring(246, L'y') + L"\\p.exe";
     system.files.insert({L"c:\\program.exe", L"c:\\program files\\foo\\uninst.cmd",
                          L"c:\\app.v2\\uninst.exe", L"c:\\tools\\setup.bin.exe", L"c:\\program files\\foo\\setup.com",
                          L"c:\\x\\bar.dll", L"c:\\x\\baz", L"c:\\y\\qux.dll", L"c:\\program files\\foo.com",
@@ -208,8 +228,9 @@ TEST(Leftover, UnquotedProgramsAreFoundWithoutStartingAPlantedOne)
                          L"\\\\server\\program.exe", L"c:\\shared.exe", L"c:\\app.v2\\helper.dll", L"c:\\tools\\setup.exe",
                          L"c:\\tools\\setup\\x", L"c:\\windows\\syswow64\\kova32.exe", L"c:\\windows\\system32\\kova64.exe",
                          L"c:\\windows\\system32\\spool\\x.exe", L"c:\\windows\\syswow64\\spool\\x.exe",
-                         L"c:\\program files (x86)\\kova32\\poista.exe", Lower(deep)});
-    system.closed = {{L"c:\\locked", 5}, {L"c:\\shared files", 5}, {L"c:\\busy", 32}};
+                         L"c:\\program files (x86)\\kova32\\poista.exe", Lower(deep), Lower(plain259), Lower(long260),
+                         L"c:\\revx\\foo", L"c:\\revx\\foo.exe", L"c:\\revx\\bar", L"c:\\windows\\syswow64\\spoolkova.exe"});
+    system.closed = {{L"c:\\locked", 5}, {L"c:\\shared files", 5}, {L"c:\\busy", 32}, {L"c:\\program files\\locked32", 5}};
     system.folders.push_back(L"C:\\Locked\\bin");
     const std::wstring gone = kGone;
     const std::wstring ef = L"{FEDCBA98-EEEE-FFFF-0000-ABCDEFabcdef}";
@@ -234,6 +255,14 @@ TEST(Leftover, UnquotedProgramsAreFoundWithoutStartingAPlantedOne)
         {L"%PROGRAMFILES%\\Foo\\uninst.exe", 0, L"C:\\Program Files\\Foo\\uninst.exe", L"", Leftover::None, L"", true},
         {L"%PROGRAMFILES%\\Kova32\\poista.exe /S", 53, L"", L"", Leftover::MissingProgram, L"C:\\Program Files\\Kova32\\poista.exe"},
         {deep + L" /S", 0, deep, L" /S", Leftover::None, L""},
+        {plain259, 0, plain259, L"", Leftover::None, L""},
+        {long260, 0, long260, L"", Leftover::None, L""},
+        // As Windows starts it: ".exe" added to a name without an extension, never taken as written; a final dot adds none.
+        {L"\"C:\\revx\\foo\" /S", 0, L"C:\\revx\\foo.exe", L" /S", Leftover::None, L""},
+        {L"\"C:\\revx\\bar\" /S", 53, L"", L"", Leftover::MissingProgram, L"C:\\revx\\bar"},
+        {L"\"C:\\revx\\bar.\" /S", 0, L"C:\\revx\\bar", L" /S", Leftover::None, L""},
+        // Only the folders Windows shares between the views keep a 32-bit program out of SysWOW64.
+        {L"C:\\Windows\\System32\\spoolkova.exe", 0, L"C:\\Windows\\SysWOW64\\spoolkova.exe", L"", Leftover::None, L"", true},
         {L"C:\\Program Files\\Gone\\uninst /S", 53, L"", L"", Leftover::MissingProgram, L"C:\\Program Files\\Gone\\uninst"},
         {L"C:\\Program Files\\Foo\\setup.com /x", 0, L"C:\\Program Files\\Foo\\setup.com", L" /x", Leftover::None, L""},
         {L"C:\\Old Tools\\x.com /q", 53, L"", L"", Leftover::MissingProgram, L"C:\\Old Tools\\x.com"},
@@ -261,6 +290,8 @@ TEST(Leftover, UnquotedProgramsAreFoundWithoutStartingAPlantedOne)
         // Every hexadecimal digit in a product code; a look-alike of msiexec is an ordinary program.
         {L"MsiExec.exe /X" + ef, 0, L"C:\\Windows\\system32\\MsiExec.exe", L" /X" + ef, Leftover::UnknownProduct, ef},
         {L"C:\\x\\notmsiexec.exe /X" + gone, 53, L"", L"", Leftover::MissingProgram, L"C:\\x\\notmsiexec.exe"},
+        // A 32-bit row whose "(x86)" program is missing and whose program as written cannot be looked at.
+        {L"%PROGRAMFILES%\\Locked32\\poista.exe", 70, L"", L"", Leftover::None, L"", true},
     };
     for (const Row& row : rows) {
         const CommandContext context = {row.wow64};
@@ -269,6 +300,7 @@ TEST(Leftover, UnquotedProgramsAreFoundWithoutStartingAPlantedOne)
         EXPECT_EQ(Lower(plan.program), Lower(row.runs)) << Ascii(row.command);
         EXPECT_EQ(Ascii(plan.line), plan.program.empty() ? "" : "\"" + Ascii(plan.program) + "\"" + Ascii(row.arguments))
             << Ascii(row.command);
+        EXPECT_EQ(Ascii(plan.application), Ascii(plan.program.size() < 260 ? plan.program : L"\\\\?\\" + plan.program)) << Ascii(row.command);
         const Leftover leftover = FindLeftover(row.command, system, context);
         EXPECT_EQ(leftover.kind, row.kind) << Ascii(row.command);
         EXPECT_EQ(Ascii(leftover.subject), Ascii(row.subject)) << Ascii(row.command);
@@ -289,6 +321,94 @@ TEST(Leftover, NoGeneratedPathEverStartsAPlantedProgram)
         ASSERT_EQ(test::CheckPlantedProgram([&](unsigned n) { return n ? static_cast<unsigned>(random() % n) : 0u; }), "")
             << "seed " << seed;
     }
+}
+
+// Generated msiexec lines against the made-up Windows Installer: a row is grey
+// exactly when msiexec would be asked about an unknown product, or a patch that
+// its known product has in no state; never when Windows Installer cannot say.
+TEST(Leftover, MsiexecLinesAreGreyExactlyWhenWindowsInstallerKnowsNothingOfWhatTheyName)
+{
+    MadeUpSystem system;
+    std::mt19937 random(11);
+    const auto pick = [&](std::initializer_list<std::wstring> from) { return *(from.begin() + random() % from.size()); };
+    const auto cased = [&](std::wstring text) {
+        for (wchar_t& c : text) c = static_cast<wchar_t>(random() % 2 ? std::towupper(c) : std::towlower(c));
+        return text;
+    };
+    const auto quoted = [&](const std::wstring& text) { return random() % 2 ? L"\"" + text + L"\"" : text; };
+    const auto option = [&](const std::wstring& name, const std::wstring& code) {
+        return L" " + pick({L"/", L"-"}) + cased(name) + pick({L"", L" ", L"  "}) + quoted(cased(code));
+    };
+    for (int round = 0; round < 3000; ++round) {
+        const std::wstring product = pick({kKnown, kGone}), patch = pick({kPatch, kGone, kKnown});
+        const std::wstring patches = random() % 2 ? patch : pick({kPatch, patch}) + L";" + patch;
+        std::wstring line = L"MsiExec.exe" + pick({L"", L" /qb"}), removal;
+        Leftover expected = {product == kGone ? Leftover::UnknownProduct : Leftover::None, product == kGone ? product : L""};
+        switch (random() % 3) {
+        case 0: line += option(pick({L"x", L"i", L"uninstall", L"package"}), product); break;
+        case 1: removal = option(pick({L"package", L"i"}), product) + option(L"uninstall", patch); break;
+        default: removal = option(L"i", product) + L" " + cased(L"MSIPATCHREMOVE=") + quoted(patches); break;
+        }
+        if (!removal.empty() && product == kKnown && patch != kPatch) expected = {Leftover::UnknownPatch, patch, product};
+        line += removal + pick({L"", L" /qn", L" REBOOT=ReallySuppress"});
+        const Leftover found = FindLeftover(line, system);
+        EXPECT_EQ(found.kind, expected.kind) << Ascii(line);
+        EXPECT_EQ(Lower(found.subject) + Lower(found.product), Lower(expected.subject) + Lower(expected.product)) << Ascii(line);
+        system.patchesUnsure = true;
+        const bool doubt = expected.kind == Leftover::UnknownPatch && Lower(removal).find(Lower(kPatch)) != std::wstring::npos;
+        EXPECT_EQ(FindLeftover(line, system).kind, doubt ? Leftover::None : expected.kind) << Ascii(line);
+        system.unsure = true;
+        EXPECT_EQ(FindLeftover(line, system).kind, Leftover::None) << Ascii(line);
+        system.unsure = system.patchesUnsure = false;
+    }
+}
+
+// An entry named by a product code and marked as Windows Installer's is grey when
+// the product is unknown, whatever its command; a grey row whose program may
+// still be installed is marked so.
+TEST(Leftover, ProductCodeEntriesAndProgramsStillInstalled)
+{
+    MadeUpSystem system;
+    MemoryRegistry registry;
+    registry.CreateKey(kHkeyLocalMachine, "Software\\Classes\\Installer\\Dependencies\\Nippu.Asennettu");
+    const std::string gone = Ascii(kGone), known = Ascii(kKnown), other = "{9a8b7c6d-0000-4000-8000-00aa00bb00cd}";
+    struct Row {
+        std::string key;
+        std::optional<std::uint32_t> windowsInstaller;
+        std::wstring command;
+        Leftover::Kind kind;
+        bool stillInstalled = false;
+        const char* bundle = nullptr;
+    };
+    const std::vector<Row> rows = {
+        {gone, 1, L"", Leftover::UnknownProduct},
+        {other, 1, L"C:\\Program Files\\Foo\\uninst.exe", Leftover::UnknownProduct},
+        {"{9A8B7C6D-0000-4000-8000-00AA00BB00CE}", 0, L"", Leftover::None},
+        {"{9A8B7C6D-0000-4000-8000-00AA00BB00CF}", std::nullopt, L"", Leftover::None},
+        {"{9A8B7C6D-0000-4000-8000-00AA00BB00D0}", 0x101, L"", Leftover::None},
+        {"InstallShield_" + gone, 1, L"", Leftover::None},
+        {known, 1, L"C:\\Gone\\uninst.exe", Leftover::MissingProgram, true},
+        {"InstallShield_" + known, std::nullopt, L"C:\\Gone\\uninst.exe", Leftover::MissingProgram, true},
+        {"Nippu", std::nullopt, L"C:\\Gone\\setup.exe", Leftover::MissingProgram, true, "nippu.asennettu"},
+        {"Nippu 2", std::nullopt, L"C:\\Gone\\setup.exe", Leftover::MissingProgram, false, "Nippu.Poistettu"},
+    };
+    EntryChecks checks = StartChecks(registry, system);
+    for (const Row& row : rows) {
+        const std::string path = kUninstallPath + row.key;
+        registry.CreateKey(kHkeyLocalMachine, path);
+        if (row.windowsInstaller)
+            registry.SetValue(kHkeyLocalMachine, path, "WindowsInstaller", kRegDword,
+                              {static_cast<unsigned char>(*row.windowsInstaller), static_cast<unsigned char>(*row.windowsInstaller >> 8), 0, 0});
+        if (row.bundle) registry.SetString(kHkeyLocalMachine, path, "BundleProviderKey", row.bundle);
+        const Leftover found = MarkEntry(checks, UninstallSource::Machine, row.key, row.command);
+        EXPECT_EQ(found.kind, row.kind) << row.key;
+        EXPECT_EQ(found.stillInstalled, row.stillInstalled) << row.key;
+    }
+    // Where the dependency providers cannot be read, any bundle may still be installed.
+    registry.Refuse(kHkeyLocalMachine, "Software\\Classes\\Installer\\Dependencies", RegView::Native, true, false);
+    EntryChecks blind = StartChecks(registry, system);
+    EXPECT_TRUE(MarkEntry(blind, UninstallSource::Machine, "Nippu 2", L"C:\\Gone\\setup.exe").stillInstalled);
+    EXPECT_TRUE(blind.providers[1] && blind.providers[1]->empty());  // the other root's are read all the same
 }
 
 }  // namespace

@@ -144,6 +144,24 @@ TEST(Launcher, NeverStartsADecoyForAnUnquotedPath)
         EXPECT_EQ(ReadMarker(file), L"") << Narrow(program);
         CloseHandle(CreateFileW((file + L".release").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     }
+    // A name without an extension is started with ".exe", as Windows starts it, never as written.
+    Copy(demo, L"C:\\revx\\foo");
+    Copy(demo, L"C:\\revx\\foo.exe");
+    std::wstring file = markerOf();
+    EXPECT_EQ(KaynnistaKomento(L"\"C:\\revx\\foo\" /S marker " + file).error, 0);
+    EXPECT_EQ(AwaitMarker(file), L"C:\\revx\\foo.exe");
+    // A program more than 260 characters deep starts (by its extended path; under Wine by its short one).
+    std::wstring deep = L"\\\\?\\C:\\karnio-syva";
+    CreateDirectoryW(deep.c_str(), nullptr);
+    for (int level = 0; level < 3; ++level) CreateDirectoryW((deep += L"\\" + std::wstring(100, wchar_t(L'a' + level))).c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(demo.c_str(), (deep + L"\\poista.exe").c_str(), FALSE));
+    file = markerOf();
+    EXPECT_EQ(KaynnistaKomento(L"\"" + deep.substr(4) + L"\\poista.exe\" marker " + file).error, 0);
+    wchar_t shortName[1024] = {};
+    GetShortPathNameW((deep + L"\\poista.exe").c_str(), shortName, 1024);
+    const std::wstring started = AwaitMarker(file);
+    EXPECT_TRUE(started == deep.substr(4) + L"\\poista.exe" || L"\\\\?\\" + started == shortName) << Narrow(started);
+    for (const std::wstring& gone : {std::wstring(L"C:\\revx\\foo"), std::wstring(L"C:\\revx\\foo.exe"), deep + L"\\poista.exe"}) DeleteWhenFree(gone);
     DeleteWhenFree(L"C:\\Program.exe");
     DeleteWhenFree(L"C:\\Program Files\\Foo.exe");
     for (int i = 1; i <= run; ++i) {

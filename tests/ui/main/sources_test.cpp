@@ -127,6 +127,7 @@ TEST_F(Sources, InfoTipNamesTheRowsRegistryKey)
     test::AddEntry(S::Machine32, L"Kaksonen", L"Kaksonen", L"notepad.exe /32");
     test::AddEntry(S::User, L"Piilo", nullptr, nullptr);
     test::AddEntry(S::User, L"Nimetty", L"Nimetty", nullptr);
+    test::AddEntry(S::Machine, L"Kirjasto", L"Kirjasto", L"rundll32.exe C:\\Poissa\\x.dll,Poista");
     FrmKarnio& window = Open();
 
     const std::wstring uninstall = L"\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
@@ -139,9 +140,18 @@ TEST_F(Sources, InfoTipNamesTheRowsRegistryKey)
               L"HKEY_CURRENT_USER\\Software" + uninstall + L"Piilo\r\nEi näy Windowsin ohjelmaluettelossa: ei nimeä");
     EXPECT_EQ(test::HoverTip(window.LvwOhjelmat2(), 0, window.InfoTipOf(window.LvwOhjelmat2()), loop),
               L"HKEY_CURRENT_USER\\Software" + uninstall + L"Nimetty\r\nEi näy Windowsin ohjelmaluettelossa: ei poistokomentoa");
+    EXPECT_EQ(test::HoverTip(window.LvwOhjelmat(), 2, window.InfoTipOf(window.LvwOhjelmat()), loop),
+              L"HKEY_LOCAL_MACHINE\\Software" + uninstall + L"Kirjasto\r\nPoisto-ohjelman kirjastoa ei löydy: C:\\Poissa\\x.dll");
     // Over empty space there is no tip; the columns keep their texts.
     EXPECT_EQ(test::HoverTip(window.LvwOhjelmat(), -1, window.InfoTipOf(window.LvwOhjelmat()), loop, 1500, 1), L"");
     EXPECT_EQ(test::Rows(window.LvwOhjelmat())[1], (ListRow{L"Kaksonen", L"notepad.exe /32"}));
+    // The desktop another user's whose entries are out of reach: the per-user rows are Karnio's own, and say so.
+    const PerUser karnios = {std::nullopt, "KONE\\Admin"};
+    FrmKarnio& again = Open(&karnios);
+    const test::LoopFilter loopAgain = [&](MSG& message) { return again.PreTranslateMessage(message); };
+    EXPECT_EQ(test::HoverTip(again.LvwOhjelmat2(), 1, again.InfoTipOf(again.LvwOhjelmat2()), loopAgain),
+              L"HKEY_CURRENT_USER\\Software" + uninstall + L"Piilo\r\nMerkintä kuuluu käyttäjälle KONE\\Admin, jonka tunnuksilla "
+              L"Karnio on käynnissä.\r\nEi näy Windowsin ohjelmaluettelossa: ei nimeä");
 }
 
 // One tip at a time, only while Karnio is the active window, each line of it one line.
