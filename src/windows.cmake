@@ -10,6 +10,7 @@ add_library(karnio_ui STATIC
     src/ui/common/text.cpp
     src/ui/common/window_menu.cpp
     src/ui/main/edit_commands.cpp
+    src/ui/main/frmEtsi.cpp
     src/ui/main/frmKarnio.cpp
     src/ui/main/info_tip.cpp
     src/ui/main/keys_and_tips.cpp

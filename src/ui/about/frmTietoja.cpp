@@ -1,5 +1,6 @@
 #include "ui/about/frmTietoja.h"
 
+#include "ui/common/common_controls.h"
 #include "ui/common/contrast.h"
 #include "ui/common/cursor.h"
 #include "ui/common/layout.h"
@@ -8,8 +9,6 @@
 #include "ui/resources/resource.h"
 
 #include <windowsx.h>
-#include "ui/common/common_controls.h"
-
 #include <commctrl.h>
 
 #include <algorithm>

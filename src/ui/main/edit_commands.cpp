@@ -7,7 +7,9 @@
 #include "ui/common/cursor.h"
 #include "ui/common/text.h"
 #include "ui/main/list_place.h"
+#include "ui/main/frmEtsi.h"
 #include "ui/main/listview_sink.h"
+#include "ui/main/row_search.h"
 #include "ui/resources/resource.h"
 
 #include <algorithm>
@@ -222,6 +224,60 @@ void FrmKarnio::ValitseJaanteet(HWND list)
     Remember(list);
     SetFocus(list);
     ListView_EnsureVisible(list, grey.front(), FALSE);
+}
+
+// Ctrl+F: the Find dialog, holding the text last looked for.
+void FrmKarnio::Etsi()
+{
+    if (!etsi_) etsi_ = std::make_unique<FrmEtsi>([this](const std::wstring& text) { EtsiTeksti(text); });
+    etsi_->Show(hwnd_, etsittava_);
+}
+
+// F3: the last search again, without the dialog; the dialog where there was none.
+void FrmKarnio::EtsiSeuraava()
+{
+    if (etsittava_.empty())
+        Etsi();
+    else
+        EtsiTeksti(etsittava_);
+}
+
+HWND FrmKarnio::EtsiDialog() const { return etsi_ ? etsi_->Hwnd() : nullptr; }
+
+// The next row, in the ring of both lists, whose name, key or command holds the
+// text, after the focused row of the list the user last worked in (while Find is
+// open, the list of the last row found): chosen alone, focused and in view, with
+// the keyboard's tip. Only the rows as listed are searched; nothing is read.
+void FrmKarnio::EtsiTeksti(const std::wstring& text)
+{
+    etsittava_ = text;
+    const HWND lists[] = {lvwOhjelmat_, lvwOhjelmat2_};
+    std::vector<SearchedRow> rows[2];
+    for (int i = 0; i < 2; ++i) {
+        for (int item = 0, count = ListView_GetItemCount(lists[i]); item < count; ++item) {
+            const ListViewSink::Row* row = SinkOf(lists[i]).RowAt(item);
+            rows[i].push_back(row ? SearchedRow{row->text, Wide(row->key), Wide(row->command)} : SearchedRow{});
+        }
+    }
+    const HWND dialog = EtsiDialog();
+    const HWND from = dialog && etsiLista_ ? etsiLista_ : lastFocus_;
+    const int focused = from ? ListView_GetNextItem(from, -1, LVNI_FOCUSED) : -1;
+    const std::optional<RowPlace> after = focused >= 0 ? std::optional<RowPlace>({from == lvwOhjelmat2_, focused}) : std::nullopt;
+    const std::optional<RowPlace> found = FindRow(rows, after, text);
+    if (!found) {
+        MessageBoxW(dialog ? dialog : hwnd_, LoadText(IDS_EI_LOYTYNYT, text).c_str(), LoadText(IDS_KARNIO).c_str(),
+                    MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    HWND list = lists[found->list];
+    SelectAlone(list, {found->item});
+    Remember(list);
+    etsiLista_ = lastFocus_ = list;
+    // The keyboard stays in Find while it is open.
+    if (!dialog) SetFocus(list);
+    ListView_EnsureVisible(list, found->item, FALSE);
+    UpdateWindow(list);
+    ShowKeyboardTip(list, found->item);
 }
 
 // Shown with the default cursor: an hourglass over a window waiting for the user would lie.

@@ -2,6 +2,7 @@
 
 #include "catalogue/uninstall_list.h"
 #include "ui/about/frmTietoja.h"
+#include "ui/main/frmEtsi.h"
 #include "ui/common/common_controls.h"
 #include "ui/common/cursor.h"
 #include "ui/common/layout.h"
@@ -349,6 +350,8 @@ void FrmKarnio::OnCommand(int id)
     case IDM_POISTA_VALITUT: PoistaValitut(lastFocus_); break;
     case IDM_KOPIOI: Kopioi(lastFocus_); break;
     case IDM_VALITSE_JAANTEET: ValitseJaanteet(lastFocus_); break;
+    case IDM_ETSI: Etsi(); break;
+    case IDM_ETSI_SEURAAVA: EtsiSeuraava(); break;
     case IDM_AJA: MAjaKarnioohjelma_Click(); break;
     case IDM_README: MReadmeOhje_Click(); break;
     case IDM_OHJELMAPAIVITYKSET: MOhjelmapaivitykset_Click(); break;

@@ -19,6 +19,7 @@
 
 namespace karnio {
 
+class FrmEtsi;
 class FrmTietoja;
 class ListViewSink;
 
@@ -55,6 +56,8 @@ public:
     HWND InfoTipOf(HWND list) const { return tips_.Of(list); }
     // The tip that shows the keyboard's row.
     HWND KeyboardTip() const { return tips_.KeyboardTip(); }
+    // The Find dialog while it is open, else null.
+    HWND EtsiDialog() const;
 
 private:
     // What is chosen once the lists are rebuilt.
@@ -104,6 +107,9 @@ private:
     void Kumoa();
     void Kopioi(HWND list);
     void ValitseJaanteet(HWND list);
+    void Etsi();
+    void EtsiSeuraava();
+    void EtsiTeksti(const std::wstring& text);
     // The rows "Valitse jäänteet" chooses in the list.
     std::vector<int> LeftoverItems(HWND list);
     void ShowError(const std::wstring& prompt);
@@ -130,6 +136,9 @@ private:
     std::unique_ptr<ListViewSink> ohjelmat_;
     std::unique_ptr<ListViewSink> piilotetut_;
     FrmTietoja* tietoja_ = nullptr;  // while the About window is shown
+    std::unique_ptr<FrmEtsi> etsi_;   // Find, made the first time it is asked for
+    std::wstring etsittava_;          // the text last looked for
+    HWND etsiLista_ = nullptr;        // the list of the last row found
     std::string strAvain_;
     std::string strKomento_;
     UninstallSource komentoLahde_ = UninstallSource::Machine;  // where strKomento_ was listed from

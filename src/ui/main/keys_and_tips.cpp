@@ -6,6 +6,7 @@
 #include "ui/common/text.h"
 #include "ui/main/info_tip.h"
 #include "ui/main/listview_sink.h"
+#include "ui/resources/resource.h"
 
 #include <commctrl.h>
 
@@ -14,6 +15,14 @@ namespace karnio {
 bool FrmKarnio::PreTranslateMessage(MSG& message)
 {
     if (!hwnd_) return false;
+    // Find's keys are its own, but for F1 and F3.
+    if (const HWND dialog = EtsiDialog(); dialog && (message.hwnd == dialog || IsChild(dialog, message.hwnd))) {
+        if (message.message == WM_KEYDOWN && (message.wParam == VK_F1 || message.wParam == VK_F3)) {
+            OnCommand(message.wParam == VK_F1 ? IDM_README : IDM_ETSI_SEURAAVA);
+            return true;
+        }
+        return IsDialogMessageW(dialog, &message);
+    }
     const bool onList = message.hwnd == lvwOhjelmat_ || message.hwnd == lvwOhjelmat2_;
     if (((message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST) || message.message == WM_MOUSELEAVE) && onList)
         tips_.Relay(message);
@@ -85,7 +94,8 @@ std::wstring FrmKarnio::TipTextOf(HWND list, int item, bool whole)
 
 void FrmKarnio::ShowKeyboardTip(HWND list, int item)
 {
-    if (GetForegroundWindow() != hwnd_) return;
+    // Over Karnio, or over a dialog of its own (Find), never over another program.
+    if (GetAncestor(GetForegroundWindow(), GA_ROOTOWNER) != hwnd_) return;
     tips_.ShowForKeyboard(list, item, TipTextOf(list, item, false));
     GetCursorPos(&cursor_);
     keyItem_ = -2;

@@ -15,6 +15,8 @@
 #define IDM_POISTA_VALITUT 104  // in the Muokkaa menu: on the list that last had the focus
 #define IDM_KOPIOI 105
 #define IDM_VALITSE_JAANTEET 106
+#define IDM_ETSI 107
+#define IDM_ETSI_SEURAAVA 108
 #define IDM_README 201
 #define IDM_OHJELMAPAIVITYKSET 202
 #define IDM_PALAUTETTA 203
@@ -66,6 +68,11 @@
 #define IDS_PAIVITYS_TUNTEMATON 1078
 #define IDS_YHA_ASENNETTU 1079
 #define IDS_KARNION_KAYTTAJAN 1080
+#define IDS_ETSI_OTSIKKO 1081
+#define IDS_ETSITTAVA 1082
+#define IDS_ETSI_SEURAAVA 1083
+#define IDS_PERUUTA 1084
+#define IDS_EI_LOYTYNYT 1085
 #define IDS_WINDOWS_VANHA 1028
 // The info tip's detail lines, in the order of Detail, then the size units and the Windows-list lines.
 #define IDS_JULKAISIJA 1040

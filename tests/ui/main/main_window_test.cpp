@@ -87,7 +87,7 @@ TEST_F(MainWindow, MenusCarryTheirExactCaptions)
               (std::vector<std::wstring>{L"&Päivitä ohjelmaluettelot    \tF5", L"-", L"&Lopeta"}));
     EXPECT_EQ(MenuTexts(GetSubMenu(bar, 1)),
               (std::vector<std::wstring>{L"&Kumoa poisto\tCtrl+Z", L"&Poista\tDel", L"-", L"K&opioi\tCtrl+C", L"-",
-                                         L"Valitse &jäänteet"}));
+                                         L"Valitse &jäänteet", L"-", L"&Etsi...\tCtrl+F", L"Etsi &seuraava\tF3"}));
     EXPECT_EQ(MenuTexts(GetSubMenu(bar, 2)),
               (std::vector<std::wstring>{L"&Readme-ohje\tF1", L"-", L"&Ohjelmapäivitykset...",
                                          L"&Palautetta ohjelmasta...    ", L"&Virheilmoitukset...", L"-",

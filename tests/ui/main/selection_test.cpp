@@ -1,6 +1,7 @@
 // The row the user sees is the row acted on, and every rebuild keeps the user's place.
 #include "ui/main/frmKarnio.h"
 
+#include "ui/main/frmEtsi.h"
 #include "ui/resources/resource.h"
 #include "ui/ui_support.h"
 
@@ -229,6 +230,44 @@ TEST_F(Selection, OnlyTheRowsTheUserSeesAreActedOn)
     EXPECT_EQ(GetFocus(), Lower());
     EXPECT_EQ(ListView_GetNextItem(Lower(), -1, LVNI_FOCUSED), 0);
     EXPECT_TRUE(Selected(Lower()).empty());
+}
+
+// Find, from the keyboard alone: a word from the middle of a command, the next row
+// in the other list, a word that is nowhere; its keys are its own, but for F1 and F3.
+TEST_F(Selection, FindChoosesRowsByAWordFromTheirMiddle)
+{
+    test::AddEntry(S::Machine, L"Kuva", L"Kuvankatselin 3.1", L"C:\\Ohjelmat\\Kuvankatselin\\poista.exe /S");
+    test::AddEntry(S::Machine, L"Muistilaput", L"Muistilaput", L"notepad.exe /x");
+    test::AddEntry(S::Machine, L"Piilo", nullptr, L"C:\\OHJELMAT\\Kuvaset\\poista.exe", L"Piilotettu");
+    FrmKarnio& window = Open();
+    test::SelectRow(Upper(), 1);
+    test::PressKeys(window, {VK_DELETE});
+    ASSERT_EQ(window.Poistetut().size(), 1u);
+
+    test::PressKeys(window, {VK_CONTROL, 'F'});
+    const HWND dialog = window.EtsiDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(test::WindowText(dialog), L"Etsi");
+    for (const WORD key : {'O', 'H', 'J', 'E', 'L', 'M', 'A', 'T'}) test::PressKeys(window, {key});
+    test::PressKeys(window, {VK_RETURN});
+    EXPECT_EQ(Selected(Lower()), std::vector<std::wstring>{L"Piilotettu"});
+    EXPECT_TRUE(Selected(Upper()).empty());
+    EXPECT_TRUE(IsWindowVisible(window.KeyboardTip()));
+    test::PressKeys(window, {VK_F3});
+    EXPECT_EQ(Selected(Upper()), std::vector<std::wstring>{L"Kuvankatselin 3.1"});
+    EXPECT_TRUE(Selected(Lower()).empty());
+
+    // Ctrl+Z in the edit box is the edit box's own; then a word that is nowhere.
+    test::PressKeys(window, {VK_CONTROL, 'Z'});
+    EXPECT_EQ(window.Poistetut().size(), 1u);
+    EXPECT_FALSE(test::EntryExists(L"Muistilaput"));
+    SetDlgItemTextW(dialog, FrmEtsi::kIdTxtEtsittava, L"ei ole");
+    auto box = test::WatchForDialog(L"Karnio");
+    test::PressKeys(window, {VK_RETURN});
+    EXPECT_EQ(box.get().text, L"Tekstiä \"ei ole\" ei löytynyt.");
+    EXPECT_EQ(Selected(Upper()), std::vector<std::wstring>{L"Kuvankatselin 3.1"});
+    test::PressKeys(window, {VK_ESCAPE});
+    EXPECT_FALSE(window.EtsiDialog());
 }
 
 }  // namespace
