@@ -18,6 +18,7 @@ add_library(karnio_ui STATIC
     src/ui/main/list_view.cpp
     src/ui/main/launcher.cpp
     src/ui/main/listview_sink.cpp
+    src/ui/main/row_menus.cpp
     src/ui/main/windows_host.cpp
     src/ui/about/frmTietoja.cpp)
 # Only known system DLLs are imported: any other DLL, comctl32 among them, is

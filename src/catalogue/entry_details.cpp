@@ -23,20 +23,6 @@ const RegistryValue* Find(const std::vector<RegistryValue>& values, const char16
     return nullptr;
 }
 
-// A text value as stored, up to its terminator; nothing for a value of another type.
-std::optional<std::wstring> Text(const std::vector<RegistryValue>& values, const char16_t* name)
-{
-    const RegistryValue* value = Find(values, name);
-    if (!value || (value->type != kRegSz && value->type != kRegExpandSz)) return std::nullopt;
-    std::wstring text;
-    for (std::size_t at = 0; at + 1 < value->data.size(); at += 2) {
-        const wchar_t unit = static_cast<wchar_t>(value->data[at] | (value->data[at + 1] << 8));
-        if (unit == 0) break;
-        text.push_back(unit);
-    }
-    return text;
-}
-
 std::optional<std::uint32_t> Dword(const std::vector<RegistryValue>& values, const char16_t* name)
 {
     const RegistryValue* value = Find(values, name);
@@ -86,6 +72,19 @@ DetailLine SizeLine(std::uint32_t kilobytes)
 
 }  // namespace
 
+std::optional<std::wstring> TextValue(const std::vector<RegistryValue>& values, const char16_t* name)
+{
+    const RegistryValue* value = Find(values, name);
+    if (!value || (value->type != kRegSz && value->type != kRegExpandSz)) return std::nullopt;
+    std::wstring text;
+    for (std::size_t at = 0; at + 1 < value->data.size(); at += 2) {
+        const wchar_t unit = static_cast<wchar_t>(value->data[at] | (value->data[at + 1] << 8));
+        if (unit == 0) break;
+        text.push_back(unit);
+    }
+    return text;
+}
+
 std::wstring TipLine(const std::wstring& text, bool cut)
 {
     std::wstring line;
@@ -131,7 +130,7 @@ EntryDetails KuvaaMerkinta(const std::vector<RegistryValue>& values, bool inLowe
 {
     EntryDetails details;
     const auto addText = [&](Detail kind, const char16_t* name) {
-        const std::optional<std::wstring> text = Text(values, name);
+        const std::optional<std::wstring> text = TextValue(values, name);
         if (!text || Blank(*text)) return;
         details.lines.push_back({kind, TipLine(kind == Detail::Installed ? InstallDateText(*text) : *text, cut)});
     };
@@ -145,12 +144,12 @@ EntryDetails KuvaaMerkinta(const std::vector<RegistryValue>& values, bool inLowe
     if (const std::optional<std::uint32_t> size = Dword(values, u"EstimatedSize"); size && *size)
         details.lines.push_back(SizeLine(*size));
 
-    const std::optional<std::wstring> parentKey = Text(values, u"ParentKeyName");
-    const std::optional<std::wstring> name = Text(values, u"DisplayName");
+    const std::optional<std::wstring> parentKey = TextValue(values, u"ParentKeyName");
+    const std::optional<std::wstring> name = TextValue(values, u"DisplayName");
     if (Dword(values, u"SystemComponent") == 1u) {
         details.hidden = Hidden::SystemComponent;
     } else if (parentKey && !parentKey->empty()) {
-        const std::optional<std::wstring> parentName = Text(values, u"ParentDisplayName");
+        const std::optional<std::wstring> parentName = TextValue(values, u"ParentDisplayName");
         details.hidden = Hidden::Update;
         details.parent = TipLine(parentName && !parentName->empty() ? *parentName : *parentKey, cut);
     } else if (!name || name->empty()) {

@@ -18,6 +18,10 @@ namespace karnio {
 // wide calls; nothing when the key cannot be read or its name cannot name it.
 std::optional<std::vector<RegistryValue>> LueArvot(Registry& registry, UninstallSource source, const std::string& aliavain);
 
+// A text value (REG_SZ or REG_EXPAND_SZ, its name in any case) as stored, up
+// to its terminator; nothing for a missing value or one of another type.
+std::optional<std::wstring> TextValue(const std::vector<RegistryValue>& values, const char16_t* name);
+
 enum class Detail { Publisher, Version, Installed, Folder, Size };
 enum class SizeUnit { None, Kilobytes, Megabytes, Gigabytes };
 

@@ -41,6 +41,20 @@ std::string KeyPathText(UninstallSource source, const std::string& key, const st
     return std::string("HKEY_LOCAL_MACHINE\\") + kUninstallPath + subkey;
 }
 
+std::string RegeditPath(UninstallSource source, const std::string& subkey, const std::string& userHive)
+{
+    const std::string below = std::string("Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + subkey;
+    switch (source) {
+    case UninstallSource::Machine32:
+        return "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\" + below;
+    case UninstallSource::User:
+        return (userHive.empty() ? std::string("HKEY_CURRENT_USER") : "HKEY_USERS\\" + userHive) + "\\Software\\" + below;
+    case UninstallSource::Machine:
+        break;
+    }
+    return "HKEY_LOCAL_MACHINE\\SOFTWARE\\" + below;
+}
+
 bool OnPoistettava(const std::string& aliavain)
 {
     return !aliavain.empty() && aliavain.find('\\') == std::string::npos && aliavain.find('\0') == std::string::npos &&

@@ -42,6 +42,12 @@ std::string ShownKeyName(const std::string& subkey);
 // a per-user entry in HKEY_USERS\<userHive> where that is another user's hive.
 std::string KeyPathText(UninstallSource source, const std::string& subkey, const std::string& userHive = "");
 
+// The key's full path as Registry Editor names it in its LastKey value:
+// HKEY_LOCAL_MACHINE\SOFTWARE\..., HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\...
+// for the 32-bit view, HKEY_CURRENT_USER\Software\... or, for another user's
+// hive, HKEY_USERS\<userHive>\Software\...
+std::string RegeditPath(UninstallSource source, const std::string& subkey, const std::string& userHive = "");
+
 // Deletes root\path in the source's root and view: RegDeleteKeyA natively,
 // RegDeleteKeyExA in the 32-bit view.
 RegStatus DeleteInSource(Registry& registry, UninstallSource source, const std::string& path);

@@ -309,6 +309,12 @@ TEST(UninstallList, PerUserEntriesAreTheDesktopUsers)
     EXPECT_TRUE(environment.at(L"TEMP") == L"C:\\Users\\liisa\\Temp;C:\\Windows");
     EXPECT_TRUE(environment.at(L"PATH") == L"%SystemRoot%\\x");
     EXPECT_EQ(KeyPathText(UninstallSource::User, "X", user), "HKEY_USERS\\" + user + "\\" + kUninstallPath + "X");
+    // As Registry Editor names the keys, for its LastKey.
+    const std::string below = "\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\X";
+    EXPECT_EQ(RegeditPath(UninstallSource::Machine, "X"), "HKEY_LOCAL_MACHINE\\SOFTWARE" + below);
+    EXPECT_EQ(RegeditPath(UninstallSource::Machine32, "X", user), "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node" + below);
+    EXPECT_EQ(RegeditPath(UninstallSource::User, "X"), "HKEY_CURRENT_USER\\Software" + below);
+    EXPECT_EQ(RegeditPath(UninstallSource::User, "X", user), "HKEY_USERS\\" + user + "\\Software" + below);
 }
 
 TEST(UninstallList, HostileDataIsListedAsTheRulesSay)

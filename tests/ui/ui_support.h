@@ -463,6 +463,19 @@ inline std::future<std::vector<std::wstring>> ReadMenuWhenShown(int timeoutMs = 
     });
 }
 
+// The row pop-up as ReadMenuWhenShown reads it, from one state per command (Poista,
+// Aja, Kopioi, Avaa rekisterieditorissa, Avaa kansio): 'x' enabled, '-' grey.
+inline std::vector<std::wstring> RowPopUp(const std::string& states)
+{
+    const wchar_t* texts[] = {L"&Poista", L"&Aja karnio-ohjelma...", L"K&opioi\tCtrl+C", L"Avaa &rekisterieditorissa", L"Avaa ka&nsio"};
+    std::vector<std::wstring> items;
+    for (std::size_t i = 0; i < states.size(); ++i) {
+        if (i == 2 || i == 3) items.push_back(L"-");
+        items.push_back(texts[i] + std::wstring(states[i] == 'x' ? L"" : L" (grey)"));
+    }
+    return items;
+}
+
 // Presses and lets go of the real right button at a point on the screen.
 inline void RightClick(POINT screen) { ClickAt(screen, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP); }
 

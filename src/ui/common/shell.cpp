@@ -110,7 +110,7 @@ std::vector<DesktopStep> ExplorersSteps()
             HRESULT result = Query(from, IID_IShellDispatch2, &shell);
             if (FAILED(result)) return result;
             BSTR file = SysAllocStringLen(request.file.data(), static_cast<UINT>(request.file.size()));
-            Text parameters(request.parameters), folder(request.folder), verb(L"open");
+            Text parameters(request.parameters), folder(request.folder), verb(request.verb);
             VARIANT show;
             VariantInit(&show);
             show.vt = VT_I4;
@@ -149,13 +149,15 @@ bool OpenOnDesktop(const ShellRequest& request)
     return !steps.empty();
 }
 
-void ShellOpen(HWND owner, const std::wstring& target)
+void ShellRun(const ShellRequest& request)
 {
     // The result is not examined: a missing handler is the shell's to report.
-    const ShellRequest request = {owner, target, L"", ProgramFolder()};
     if (!OpenOnDesktop(request))
-        CurrentRoute().fallback(owner, L"open", request.file.c_str(), L"", request.folder.c_str(), SW_SHOWNORMAL);
+        CurrentRoute().fallback(request.owner, request.verb.c_str(), request.file.c_str(), request.parameters.c_str(),
+                                request.folder.c_str(), SW_SHOWNORMAL);
 }
+
+void ShellOpen(HWND owner, const std::wstring& target) { ShellRun({owner, target, L"", ProgramFolder()}); }
 
 void SetShellRoute(std::vector<DesktopStep> steps, ShellExecuteFunction fallback)
 {

@@ -2,8 +2,8 @@
 // shell: through the desktop's own shell first, which runs as the desktop user
 // (Karnio runs elevated, perhaps with another person's administrator password),
 // then, for documents and addresses, through ShellExecuteW as Karnio itself.
-// Verb "open", the program's own folder as the working folder, and a normal
-// window, so that a browser or mail program not yet running shows itself.
+// Verb "open" (or the request's own), the program's own folder as the working
+// folder, and a normal window, so that a browser or mail program not yet running shows itself.
 #pragma once
 
 #include <windows.h>
@@ -21,6 +21,7 @@ using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND owner, const wchar_t* verb,
 struct ShellRequest {
     HWND owner;
     std::wstring file, parameters, folder;
+    std::wstring verb = L"open";
 };
 
 // One step of the way to the desktop's shell: from what the step before gave
@@ -30,6 +31,9 @@ using DesktopStep = std::function<HRESULT(IUnknown* from, const ShellRequest& re
 
 // Opens the request through the desktop's shell, as the desktop user; false when any step failed.
 bool OpenOnDesktop(const ShellRequest& request);
+
+// The request through the desktop's shell, else through ShellExecuteW, with the same verb.
+void ShellRun(const ShellRequest& request);
 
 // A document or address: through the desktop's shell, else through ShellExecuteW.
 void ShellOpen(HWND owner, const std::wstring& target);

@@ -206,11 +206,11 @@ PathKind ClassifyPath(const std::wstring& program)
     return PathKind::Relative;
 }
 
-PreparedCommand PrepareCommand(const std::wstring& commandLine, HostSystem& system, const CommandContext& context,
-                               bool x86Variables)
+std::optional<std::wstring> ExpandAsCommand(const std::wstring& text, HostSystem& system, const CommandContext& context,
+                                            bool x86Variables)
 {
     // What runs is what the list shows: nothing after a zero character.
-    std::wstring line = UpToNul(commandLine);
+    std::wstring line = UpToNul(text);
     if (x86Variables) {
         for (const wchar_t* name : {L"%programfiles%", L"%commonprogramfiles%"}) {
             const std::wstring wanted = name;
@@ -221,13 +221,21 @@ PreparedCommand PrepareCommand(const std::wstring& commandLine, HostSystem& syst
     std::wstring expanded;
     if (context.environment) {
         expanded = ExpandWith(line, *context.environment);
-        if (expanded.size() >= kMaxCommandLine) return {PreparedCommand::TooLong, {}};
+        if (expanded.size() >= kMaxCommandLine) return std::nullopt;
     } else if (!system.ExpandVariables(line, expanded)) {
-        return {PreparedCommand::TooLong, {}};
+        return std::nullopt;
     }
-    CommandLineParts parts = SplitCommandLine(expanded);
+    return expanded;
+}
+
+PreparedCommand PrepareCommand(const std::wstring& commandLine, HostSystem& system, const CommandContext& context,
+                               bool x86Variables)
+{
+    std::optional<std::wstring> expanded = ExpandAsCommand(commandLine, system, context, x86Variables);
+    if (!expanded) return {PreparedCommand::TooLong, {}};
+    CommandLineParts parts = SplitCommandLine(*expanded);
     const PreparedCommand::Result result = parts.program.empty() ? PreparedCommand::Empty : PreparedCommand::Ready;
-    return {result, std::move(parts), std::move(expanded)};
+    return {result, std::move(parts), std::move(*expanded)};
 }
 
 ResolvedCommand ResolveCommand(const std::wstring& commandLine, HostSystem& system, ProgramSearch search,

@@ -7,6 +7,7 @@
 #include "catalogue/desktop_user.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -141,6 +142,13 @@ struct FoundProgram {
 // folders while other folders were passed over, is Unsure as well.
 // Every path is probed in its extended form (ExtendedPath), each of its PathForms in turn.
 FoundProgram FindProgram(const std::wstring& program, HostSystem& system, ProgramSearch search, bool wow64 = false);
+
+// Text as a row's command is read: nothing after a zero character, and %NAME%
+// variables expanded (the row's context's, else Karnio's own), with x86Variables
+// %ProgramFiles% and %CommonProgramFiles% first read as their "(x86)" twins;
+// nothing where it is, or would become, too long to start.
+std::optional<std::wstring> ExpandAsCommand(const std::wstring& text, HostSystem& system, const CommandContext& context,
+                                            bool x86Variables);
 
 // A command line as the launcher reads it before it looks for the program:
 // nothing after a zero character, %NAME% variables expanded, then split.

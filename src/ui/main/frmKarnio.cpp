@@ -352,6 +352,8 @@ void FrmKarnio::OnCommand(int id)
     case IDM_VALITSE_JAANTEET: ValitseJaanteet(lastFocus_); break;
     case IDM_ETSI: Etsi(); break;
     case IDM_ETSI_SEURAAVA: EtsiSeuraava(); break;
+    case IDM_REKISTERIEDITORI: AvaaRekisterieditorissa(lastFocus_); break;
+    case IDM_KANSIO: AvaaKansio(lastFocus_); break;
     case IDM_AJA: MAjaKarnioohjelma_Click(); break;
     case IDM_README: MReadmeOhje_Click(); break;
     case IDM_OHJELMAPAIVITYKSET: MOhjelmapaivitykset_Click(); break;
@@ -412,62 +414,6 @@ void FrmKarnio::Lvw_ItemClick(HWND list, int item)
     strAvain_ = row->key;
     lahde_ = row->source;
     listaAvain_ = list;
-}
-
-// The pop-up menu over a list's rows; the window menu elsewhere in the window, as
-// every window has. A list's header, scroll bars and frame show no row commands.
-bool FrmKarnio::OnContextMenu(HWND source, int x, int y)
-{
-    const bool keyboard = x == -1 && y == -1;
-    HWND list = source == lvwOhjelmat_ || source == lvwOhjelmat2_ ? source : nullptr;
-    if (!list) {
-        if (IsChild(lvwOhjelmat_, source) || IsChild(lvwOhjelmat2_, source)) return false;
-        const LRESULT hit = keyboard ? HTCLIENT : SendMessageW(hwnd_, WM_NCHITTEST, 0, MAKELPARAM(x, y));
-        if (hit == HTCAPTION || hit == HTSYSMENU) return false;  // Windows' own handling shows it there
-        ShowWindowMenu(hwnd_, x, y);
-        return true;
-    }
-    if (!keyboard && !OverItems(list, {x, y})) return false;
-    // The menu acts on the rows highlighted in the list it opens over, or on nothing.
-    const int item = ListView_GetNextItem(list, -1, LVNI_SELECTED);
-    const UINT count = ListView_GetSelectedCount(list);
-    if (item >= 0) {
-        Remember(list);
-        // A program is run for one row alone.
-        if (count != 1) EnableMenuItem(mnuPopUp_.get(), IDM_AJA, MF_BYCOMMAND | MF_GRAYED);
-    } else {
-        Forget();
-        EnableMenuItem(mnuPopUp_.get(), IDM_POISTA, MF_BYCOMMAND | MF_GRAYED);
-        EnableMenuItem(mnuPopUp_.get(), IDM_AJA, MF_BYCOMMAND | MF_GRAYED);
-    }
-    if (x == -1 && y == -1) {
-        // From the keyboard: under the selected row, scrolled into view, or at the list's corner.
-        POINT point = {2, 2};
-        RECT rect;
-        const int focused = ListView_GetNextItem(list, -1, LVNI_FOCUSED | LVNI_SELECTED);
-        const int shown = focused >= 0 ? focused : item;
-        if (shown >= 0) ListView_EnsureVisible(list, shown, FALSE);
-        if (shown >= 0 && ListView_GetItemRect(list, shown, &rect, LVIR_LABEL)) point = {rect.left, rect.bottom};
-        ClientToScreen(list, &point);
-        x = point.x;
-        y = point.y;
-    }
-    TrackPopupMenu(mnuPopUp_.get(), 0, x, y, 0, hwnd_, nullptr);
-    return true;
-}
-
-// The Muokkaa menu says what it can do now: undo while there is something to
-// bring back, delete and copy while the list that last had the focus has a chosen
-// row, and choose the leftovers while it has any.
-void FrmKarnio::OnInitMenuPopup(HMENU menu)
-{
-    if (GetMenuState(menu, IDM_KOPIOI, MF_BYCOMMAND) == static_cast<UINT>(-1)) return;
-    const auto enable = [&](UINT command, bool on) { EnableMenuItem(menu, command, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED)); };
-    const bool chosen = lastFocus_ && ListView_GetSelectedCount(lastFocus_) > 0;
-    enable(IDM_KUMOA, !poistetut_.empty());
-    enable(IDM_POISTA_VALITUT, chosen);
-    enable(IDM_KOPIOI, chosen);
-    enable(IDM_VALITSE_JAANTEET, lastFocus_ && !LeftoverItems(lastFocus_).empty());
 }
 
 void FrmKarnio::MPaivita_Click()

@@ -86,8 +86,16 @@ private:
     bool OnListKey(MSG& message);
     void OnCommand(int id);
     LRESULT OnNotify(NMHDR& header);
+    // The row pop-up and the Muokkaa menu (row_menus.cpp).
+    struct RowCommands {
+        bool poista = false, aja = false, kopioi = false, rekisterieditori = false, kansio = false;
+    };
+    RowCommands CommandsFor(HWND list);
     bool OnContextMenu(HWND source, int x, int y);
     void OnInitMenuPopup(HMENU menu);
+    void AvaaRekisterieditorissa(HWND list);
+    void AvaaKansio(HWND list);
+    std::wstring InstallLocationOf(HWND list, int item);
     void OnInfoTipText(NMTTDISPINFOW& info);
     std::wstring TipTextOf(HWND list, int item, bool whole);
     void ShowKeyboardTip(HWND list, int item);

@@ -17,6 +17,8 @@ std::wstring Folder(UINT(WINAPI* get)(wchar_t*, UINT))
 
 }  // namespace
 
+std::wstring SystemWindowsFolder() { return Folder(GetSystemWindowsDirectoryW); }
+
 bool WindowsHostSystem::ExpandVariables(const std::wstring& text, std::wstring& expanded)
 {
     // ExpandEnvironmentStrings itself cuts a line that grows too long short without a word.

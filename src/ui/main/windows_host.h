@@ -37,6 +37,10 @@ private:
     signed char fixedDrives_[26] = {};  // 0 not asked yet, 1 local fixed disk, -1 anything else
 };
 
+// The shared Windows folder, where regedit.exe and explorer.exe are (not a
+// terminal-server user's own); empty if Windows cannot say.
+std::wstring SystemWindowsFolder();
+
 // While it lives, a drive without its disk fails at once instead of asking the
 // user to insert one.
 class NoDiskPrompts {

@@ -17,6 +17,8 @@
 #define IDM_VALITSE_JAANTEET 106
 #define IDM_ETSI 107
 #define IDM_ETSI_SEURAAVA 108
+#define IDM_REKISTERIEDITORI 109  // in the Muokkaa menu and the pop-up
+#define IDM_KANSIO 110
 #define IDM_README 201
 #define IDM_OHJELMAPAIVITYKSET 202
 #define IDM_PALAUTETTA 203
@@ -73,6 +75,9 @@
 #define IDS_ETSI_SEURAAVA 1083
 #define IDS_PERUUTA 1084
 #define IDS_EI_LOYTYNYT 1085
+#define IDS_REGEDIT_AUKI 1086
+#define IDS_REGEDIT_EI_KAYNNISTY 1087
+#define IDS_KANSIO_PUUTTUU 1088
 #define IDS_WINDOWS_VANHA 1028
 // The info tip's detail lines, in the order of Detail, then the size units and the Windows-list lines.
 #define IDS_JULKAISIJA 1040

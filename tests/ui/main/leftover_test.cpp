@@ -2,6 +2,8 @@
 // a file system, drives of every kind and a Windows Installer that knows one product.
 #include "ui/main/leftover.h"
 
+#include "ui/main/install_folder.h"
+
 #include "registry/memory_registry.h"
 #include "support/planted_program.h"
 
@@ -409,6 +411,43 @@ TEST(Leftover, ProductCodeEntriesAndProgramsStillInstalled)
     EntryChecks blind = StartChecks(registry, system);
     EXPECT_TRUE(MarkEntry(blind, UninstallSource::Machine, "Nippu 2", L"C:\\Gone\\setup.exe").stillInstalled);
     EXPECT_TRUE(blind.providers[1] && blind.providers[1]->empty());  // the other root's are read all the same
+}
+
+// "Avaa kansio": the InstallLocation read as a command is, looked at on the local fixed disk only.
+TEST(Leftover, InstallFoldersOpenAsFoldersOrSelectedFilesWhereTheyAre)
+{
+    MadeUpSystem system;
+    system.files.insert(L"c:\\program files (x86)\\kuva\\kuva.exe");
+    const std::wstring foo = L"C:\\Program Files\\Foo";
+    struct Row {
+        std::wstring location;
+        FolderPlan::Kind kind;
+        std::wstring path;
+        bool wow64 = false;
+    };
+    const std::vector<Row> rows = {
+        {L"", FolderPlan::Nothing, L""},
+        {L" \t ", FolderPlan::Nothing, L""},
+        {L"\"\" ", FolderPlan::Nothing, L""},
+        {L" \"" + foo + L"\\\"  ", FolderPlan::Explore, foo},
+        {L"%PROGRAMFILES%\\Foo\\uninst.exe", FolderPlan::SelectFile, foo + L"\\uninst.exe"},
+        {L"C:\\Gone\\", FolderPlan::Missing, L"C:\\Gone"},
+        {L"%PROGRAMFILES%\\Kuva", FolderPlan::Missing, L"C:\\Program Files\\Kuva"},
+        {L"%PROGRAMFILES%\\Kuva", FolderPlan::Explore, L"C:\\Program Files (x86)\\Kuva", true},
+        {L"Foo\\Bar", FolderPlan::Missing, L"Foo\\Bar"},
+        {L"E:\\Jaettu\\Gone", FolderPlan::Explore, L"E:\\Jaettu\\Gone"},
+        {L"D:\\Gone", FolderPlan::Explore, L"D:\\Gone"},
+        {L"\\\\palvelin\\jako\\Gone", FolderPlan::Explore, L"\\\\palvelin\\jako\\Gone"},
+    };
+    for (const Row& row : rows) {
+        system.existenceAsked.clear();
+        const FolderPlan plan = PlanFolder(row.location, system, {row.wow64});
+        EXPECT_EQ(plan.kind, row.kind) << Ascii(row.location);
+        EXPECT_EQ(Ascii(plan.path), Ascii(row.path)) << Ascii(row.location);
+        if (row.path.empty() || row.path[0] != L'C') {
+            EXPECT_TRUE(system.existenceAsked.empty()) << Ascii(row.location);
+        }
+    }
 }
 
 }  // namespace

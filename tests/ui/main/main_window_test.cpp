@@ -87,12 +87,14 @@ TEST_F(MainWindow, MenusCarryTheirExactCaptions)
               (std::vector<std::wstring>{L"&Päivitä ohjelmaluettelot    \tF5", L"-", L"&Lopeta"}));
     EXPECT_EQ(MenuTexts(GetSubMenu(bar, 1)),
               (std::vector<std::wstring>{L"&Kumoa poisto\tCtrl+Z", L"&Poista\tDel", L"-", L"K&opioi\tCtrl+C", L"-",
-                                         L"Valitse &jäänteet", L"-", L"&Etsi...\tCtrl+F", L"Etsi &seuraava\tF3"}));
+                                         L"Valitse &jäänteet", L"-", L"&Etsi...\tCtrl+F", L"Etsi &seuraava\tF3", L"-",
+                                         L"Avaa &rekisterieditorissa", L"Avaa ka&nsio"}));
     EXPECT_EQ(MenuTexts(GetSubMenu(bar, 2)),
               (std::vector<std::wstring>{L"&Readme-ohje\tF1", L"-", L"&Ohjelmapäivitykset...",
                                          L"&Palautetta ohjelmasta...    ", L"&Virheilmoitukset...", L"-",
                                          L"&Tietoja ohjelmasta...    "}));
-    EXPECT_EQ(MenuTexts(window.MnuPopUp()), (std::vector<std::wstring>{L"&Poista", L"&Aja karnio-ohjelma..."}));
+    EXPECT_EQ(MenuTexts(window.MnuPopUp()), (std::vector<std::wstring>{L"&Poista", L"&Aja karnio-ohjelma...", L"-", L"K&opioi\tCtrl+C",
+                                                                        L"-", L"Avaa &rekisterieditorissa", L"Avaa ka&nsio"}));
     EXPECT_EQ(GetMenuState(window.MnuPopUp(), IDM_AJA, MF_BYCOMMAND) & MF_GRAYED, 0u);
     EXPECT_EQ(MenuText(GetSubMenu(bar, 0), 0).find(L'\t'), 29u);
 }
@@ -289,6 +291,56 @@ TEST_F(MainWindow, QuitEndsTheProgram)
     EXPECT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(cursor.changes, (std::vector<AppCursor>{AppCursor::Wait}));
     SetAppCursor(AppCursor::Default);
+}
+
+// A row's key opens in Registry Editor (a 32-bit one's under WOW6432Node) while none
+// is open; a file named by InstallLocation opens in its folder, selected.
+TEST_F(MainWindow, RowsKeyOpensInRegistryEditorAndItsFolderInExplorer)
+{
+    test::AddEntry(UninstallSource::Machine32, L"Vanha 32", L"Vanha 32", L"notepad.exe /32");
+    test::AddEntry(L"Kansiollinen", nullptr, nullptr);
+    const std::wstring entry = test::UninstallPathW() + L"\\Kansiollinen", location = L"%SystemRoot%\\notepad.exe ";
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, entry.c_str(), L"InstallLocation", REG_SZ, location.c_str(), static_cast<DWORD>(location.size() * 2 + 2));
+    FrmKarnio& window = Open();
+    HWND upper = window.LvwOhjelmat(), lower = window.LvwOhjelmat2();
+    test::ClickRow(lower, 0);
+    auto reader = test::ReadMenuWhenShown();
+    SendMessageW(lower, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(lower), MAKELPARAM(-1, -1));
+    Pump();
+    EXPECT_EQ(reader.get(), test::RowPopUp("x-xxx"));
+    Command(IDM_KANSIO);
+    wchar_t windows[MAX_PATH] = {};
+    GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    ASSERT_EQ(test::RecordedShellCalls().size(), 1u);
+    EXPECT_EQ(test::RecordedShellCalls()[0].file, windows + std::wstring(L"\\explorer.exe"));
+    EXPECT_EQ(test::RecordedShellCalls()[0].parameters, L"/select,\"" + std::wstring(windows) + L"\\notepad.exe\"");
+    RECT frame;
+    GetWindowRect(lower, &frame);
+    auto empty = test::ReadMenuWhenShown();
+    test::RightClick({frame.left + 40, frame.bottom - 10});
+    test::PumpUntilReady(empty);
+    EXPECT_EQ(empty.get(), test::RowPopUp("-----"));
+
+    const auto lastKey = [] {
+        wchar_t text[512] = {};
+        DWORD size = sizeof text;
+        RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit", L"LastKey", RRF_RT_REG_SZ, nullptr, text, &size);
+        return std::wstring(text);
+    };
+    test::ClickRow(upper, 0);
+    Command(IDM_REKISTERIEDITORI);
+    HWND regedit = nullptr;
+    for (int waited = 0; waited < 15000 && !(regedit = FindWindowW(L"RegEdit_RegEdit", nullptr)); waited += 50) Pump(), Sleep(50);
+    ASSERT_TRUE(regedit);
+    const std::wstring path = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vanha 32";
+    EXPECT_EQ(lastKey(), path);
+    test::ClickRow(lower, 0);
+    auto box = test::WatchForDialog(L"Virhe");
+    Command(IDM_REKISTERIEDITORI);
+    EXPECT_EQ(box.get().text, L"Rekisterieditori on jo auki. Sulje se ja yritä uudelleen.");
+    EXPECT_EQ(lastKey(), path);
+    PostMessageW(regedit, WM_CLOSE, 0, 0);
+    for (int waited = 0; waited < 15000 && IsWindow(regedit); waited += 50) Pump(), Sleep(50);
 }
 
 TEST_F(MainWindow, PopUpMenuOpensFromMouseAndKeyboard)

@@ -41,13 +41,13 @@ protected:
         Pump();
         return reader.get();
     }
-    // The Muokkaa menu's undo, delete, copy and "Valitse jäänteet" as it opens: "x" enabled, "-" not.
+    // The Muokkaa menu's undo, delete, copy, "Valitse jäänteet", key and folder as it opens: "x" enabled, "-" not.
     std::string Muokkaa()
     {
         HMENU menu = GetSubMenu(GetMenu(window_->Hwnd()), 1);
         SendMessageW(window_->Hwnd(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 1);
         std::string states;
-        for (const UINT id : {IDM_KUMOA, IDM_POISTA_VALITUT, IDM_KOPIOI, IDM_VALITSE_JAANTEET})
+        for (const UINT id : {IDM_KUMOA, IDM_POISTA_VALITUT, IDM_KOPIOI, IDM_VALITSE_JAANTEET, IDM_REKISTERIEDITORI, IDM_KANSIO})
             states += GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED ? '-' : 'x';
         return states;
     }
@@ -79,7 +79,7 @@ protected:
         EXPECT_EQ(Selected(list), std::vector<std::wstring>{text});
         EXPECT_EQ(Narrow(test::ItemText(list, ListView_GetNextItem(list, -1, LVNI_FOCUSED), 0)), Narrow(text));
         EXPECT_EQ(window_->StrAvain(), Narrow(text));
-        EXPECT_EQ(PopUpOver(list), (std::vector<std::wstring>{L"&Poista", L"&Aja karnio-ohjelma..."}));
+        EXPECT_EQ(PopUpOver(list), test::RowPopUp("xxxx-"));
     }
     // Where the list view would put a row scrolled into view only as far as needed.
     static int TopShowing(int item, int top, int perPage) { return item < top ? item : item >= top + perPage ? item - perPage + 1 : top; }
@@ -93,7 +93,7 @@ TEST_F(Selection, ActionsHitTheHighlightedRowAndEveryRebuildKeepsThePlace)
     for (int i = 0; i < 3; ++i) test::AddEntry(S::Machine, L"Piilo " + std::to_wstring(i), nullptr, nullptr);
     test::AddEntry(S::Machine, L"Pitkä", (Name(300) + std::wstring(80, L'x')).c_str(), (L"C:\\Pitkä\\" + std::wstring(90, L'y')).c_str());
     FrmKarnio& window = Open();
-    EXPECT_EQ(Muokkaa(), "---x");
+    EXPECT_EQ(Muokkaa(), "---x--");
 
     RECT row;
     ListView_GetItemRect(Upper(), 0, &row, LVIR_BOUNDS);
@@ -122,7 +122,7 @@ TEST_F(Selection, ActionsHitTheHighlightedRowAndEveryRebuildKeepsThePlace)
     EXPECT_FALSE(test::EntryExists(Name(157)));
     EXPECT_EQ(TopRow(Upper()), Name(140));
     ExpectChosen(Upper(), Name(158));
-    EXPECT_EQ(Muokkaa(), "xxxx");
+    EXPECT_EQ(Muokkaa(), "xxxxx-");
 
     // A Del pressed while that delete ran deletes nothing, nor does a held Del's repeat.
     MSG stale = {Upper(), WM_KEYDOWN, VK_DELETE, 1, GetTickCount() - 10000};
@@ -167,7 +167,7 @@ TEST_F(Selection, ActionsHitTheHighlightedRowAndEveryRebuildKeepsThePlace)
     test::ClickRow(Lower(), test::FindRow(Lower(), L"Piilo 1"));
     EXPECT_EQ(window.StrAvain(), "Piilo 1");
     EXPECT_TRUE(Selected(Upper()).empty());
-    EXPECT_EQ(PopUpOver(Upper()), (std::vector<std::wstring>{L"&Poista (grey)", L"&Aja karnio-ohjelma... (grey)"}));
+    EXPECT_EQ(PopUpOver(Upper()), test::RowPopUp("-----"));
 }
 
 // The pop-up opens over rows only; one list holds the selection; every chosen row
@@ -186,7 +186,7 @@ TEST_F(Selection, OnlyTheRowsTheUserSeesAreActedOn)
     GetWindowRect(Upper(), &frame);
     EXPECT_TRUE(PopUpAt(ListView_GetHeader(Upper()), {header.left + 20, (header.top + header.bottom) / 2}).empty());
     EXPECT_TRUE(PopUpAt(Upper(), {frame.right - 4, (frame.top + frame.bottom) / 2}).empty());
-    EXPECT_EQ(PopUpAt(Upper(), test::RowPoint(Upper(), 0)), (std::vector<std::wstring>{L"&Poista", L"&Aja karnio-ohjelma..."}));
+    EXPECT_EQ(PopUpAt(Upper(), test::RowPoint(Upper(), 0)), test::RowPopUp("xxxx-"));
 
     // A Ctrl+click in the other list takes the selection there.
     test::ClickRow(Upper(), 12);
@@ -198,7 +198,7 @@ TEST_F(Selection, OnlyTheRowsTheUserSeesAreActedOn)
     EXPECT_TRUE(Selected(Upper()).empty());
     EXPECT_EQ(Selected(Lower()), std::vector<std::wstring>{L"Piilo 1"});
     // Nothing grey below: "Valitse jäänteet" is off there.
-    EXPECT_EQ(Muokkaa(), "-xx-");
+    EXPECT_EQ(Muokkaa(), "-xx-x-");
 
     // Three rows copied, in list order; one unchosen again while it keeps the focus is not acted on.
     SetFocus(Upper());
