@@ -93,6 +93,7 @@ TEST(EntryDetails, ValuesBecomeTipLinesInTheirOrder)
               L{});
     EXPECT_EQ(Lines({name, Text(u"Publisher", u"Rivi\r\nToinen\tkolmas"), Text(u"DisplayVersion", u"1.0", kRegExpandSz)}),
               (L{"Publisher|Rivi  Toinen kolmas", "Version|1.0"}));
+    EXPECT_EQ(Lines({name, {u"Publisher", kRegSz, {'O', 0, 'y', 0, 'x'}}}), L{"Publisher|Oy"});  // an odd byte is no character
     // Every line is one line, read left to right: other breaks and controls become blanks, direction marks go.
     const std::vector<std::pair<std::u16string, std::string>> cleaned = {
         {u"a\vb\fc\u0085d", "a b c d"},

@@ -4,6 +4,7 @@
 #include "ui/main/frmKarnio.h"
 
 #include "registry/windows_registry.h"
+#include "ui/resources/resource.h"
 #include "ui/ui_support.h"
 
 namespace karnio {
@@ -45,6 +46,14 @@ TEST(HostileData, IsShownWithoutGarblingTheLists)
     // The zero character ends what the row remembers to run, as it ends what it shows.
     test::SelectRow(window.LvwOhjelmat(), test::FindRow(window.LvwOhjelmat(), L"Näkyvä"));
     EXPECT_EQ(window.StrKomento(), test::Literal("nakyva.exe\0 /piilossa"));
+
+    // Registry Editor cannot be given a key whose name no call can spell whole.
+    HMENU edit = GetSubMenu(GetMenu(window.Hwnd()), 1);
+    for (const auto& [list, text, on] : {std::tuple{window.LvwOhjelmat(), L"Kova FFFD", true}, {window.LvwOhjelmat2(), L"Kova\u2026", false}}) {
+        test::SelectRow(list, test::FindRow(list, text));
+        SendMessageW(window.Hwnd(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(edit), 1);
+        EXPECT_EQ(!(GetMenuState(edit, IDM_REKISTERIEDITORI, MF_BYCOMMAND) & MF_GRAYED), on) << Narrow(text);
+    }
     test::ClearUninstallKeys();
 }
 

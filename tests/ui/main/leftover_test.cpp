@@ -431,11 +431,12 @@ TEST(Leftover, InstallFoldersOpenAsFoldersOrSelectedFilesWhereTheyAre)
         {L"\"\" ", FolderPlan::Nothing, L""},
         {L" \"" + foo + L"\\\"  ", FolderPlan::Explore, foo},
         {L"%PROGRAMFILES%\\Foo\\uninst.exe", FolderPlan::SelectFile, foo + L"\\uninst.exe"},
+        {L"%PROGRAMFILES%\\Foo\\uninst.exe", FolderPlan::SelectFile, foo + L"\\uninst.exe", true},
         {L"C:\\Gone\\", FolderPlan::Missing, L"C:\\Gone"},
         {L"%PROGRAMFILES%\\Kuva", FolderPlan::Missing, L"C:\\Program Files\\Kuva"},
         {L"%PROGRAMFILES%\\Kuva", FolderPlan::Explore, L"C:\\Program Files (x86)\\Kuva", true},
         {L"Foo\\Bar", FolderPlan::Missing, L"Foo\\Bar"},
-        {L"E:\\Jaettu\\Gone", FolderPlan::Explore, L"E:\\Jaettu\\Gone"},
+        {L"E:\\", FolderPlan::Explore, L"E:\\"},
         {L"D:\\Gone", FolderPlan::Explore, L"D:\\Gone"},
         {L"\\\\palvelin\\jako\\Gone", FolderPlan::Explore, L"\\\\palvelin\\jako\\Gone"},
     };

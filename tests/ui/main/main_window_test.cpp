@@ -294,26 +294,32 @@ TEST_F(MainWindow, QuitEndsTheProgram)
 }
 
 // A row's key opens in Registry Editor (a 32-bit one's under WOW6432Node) while none
-// is open; a file named by InstallLocation opens in its folder, selected.
+// is open; its InstallLocation opens as a folder, or a file selected in its folder.
 TEST_F(MainWindow, RowsKeyOpensInRegistryEditorAndItsFolderInExplorer)
 {
     test::AddEntry(UninstallSource::Machine32, L"Vanha 32", L"Vanha 32", L"notepad.exe /32");
     test::AddEntry(L"Kansiollinen", nullptr, nullptr);
-    const std::wstring entry = test::UninstallPathW() + L"\\Kansiollinen", location = L"%SystemRoot%\\notepad.exe ";
-    RegSetKeyValueW(HKEY_LOCAL_MACHINE, entry.c_str(), L"InstallLocation", REG_SZ, location.c_str(), static_cast<DWORD>(location.size() * 2 + 2));
+    test::AddEntry(L"Kansio", nullptr, nullptr);
+    for (const auto& [key, location] : {std::pair{L"Kansiollinen", L"%SystemRoot%\\notepad.exe "}, std::pair{L"Kansio", L"\"%SystemRoot%\\\""}})
+        RegSetKeyValueW(HKEY_LOCAL_MACHINE, (test::UninstallPathW() + L"\\" + key).c_str(), L"InstallLocation", REG_SZ, location,
+                        static_cast<DWORD>(wcslen(location) * 2 + 2));
     FrmKarnio& window = Open();
     HWND upper = window.LvwOhjelmat(), lower = window.LvwOhjelmat2();
-    test::ClickRow(lower, 0);
+    test::ClickRow(lower, 1);
     auto reader = test::ReadMenuWhenShown();
     SendMessageW(lower, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(lower), MAKELPARAM(-1, -1));
     Pump();
     EXPECT_EQ(reader.get(), test::RowPopUp("x-xxx"));
-    Command(IDM_KANSIO);
-    wchar_t windows[MAX_PATH] = {};
-    GetSystemWindowsDirectoryW(windows, MAX_PATH);
-    ASSERT_EQ(test::RecordedShellCalls().size(), 1u);
-    EXPECT_EQ(test::RecordedShellCalls()[0].file, windows + std::wstring(L"\\explorer.exe"));
-    EXPECT_EQ(test::RecordedShellCalls()[0].parameters, L"/select,\"" + std::wstring(windows) + L"\\notepad.exe\"");
+    for (const int row : {0, 1}) {
+        test::ClickRow(lower, row);
+        Command(IDM_KANSIO);
+    }
+    wchar_t folder[MAX_PATH] = {};
+    GetSystemWindowsDirectoryW(folder, MAX_PATH);
+    const std::wstring windows = folder;
+    std::vector<std::wstring> calls;
+    for (const test::ShellCall& call : test::RecordedShellCalls()) calls.push_back(call.verb + L"|" + call.file + L"|" + call.parameters);
+    EXPECT_EQ(calls, (std::vector<std::wstring>{L"explore|" + windows + L"|", L"open|" + windows + L"\\explorer.exe|/select,\"" + windows + L"\\notepad.exe\""}));
     RECT frame;
     GetWindowRect(lower, &frame);
     auto empty = test::ReadMenuWhenShown();

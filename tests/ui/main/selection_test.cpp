@@ -210,6 +210,13 @@ TEST_F(Selection, OnlyTheRowsTheUserSeesAreActedOn)
     std::wstring copies;
     for (const int i : {21, 23, 27}) copies += (copies.empty() ? L"" : L"\r\n\r\n") + PathOf(Name(i)) + L"\r\nNimi: " + Name(i) + L"\r\nKomento: notepad.exe /x";
     EXPECT_EQ(Clipboard(), copies);
+    // The pop-up's "Kopioi" copies the same rows.
+    if (OpenClipboard(nullptr)) EmptyClipboard(), CloseClipboard();
+    auto copier = test::CloseMenuWhenShown({VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
+    SendMessageW(Upper(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Upper()), MAKELPARAM(-1, -1));
+    EXPECT_TRUE(copier.get());
+    Pump();
+    EXPECT_EQ(Clipboard(), copies);
 
     // Rows apart: the row after the first of them is chosen; Ctrl+Z focuses the first of them again.
     ListView_SetItemState(Upper(), 27, 0, LVIS_SELECTED);
