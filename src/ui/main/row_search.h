@@ -18,7 +18,6 @@ struct SearchedRow {
 struct RowPlace {
     int list;
     int item;
-    bool operator==(const RowPlace& other) const { return list == other.list && item == other.item; }
 };
 
 // Whether text holds what, each code unit folded to lower case as key names are compared.

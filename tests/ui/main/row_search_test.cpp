@@ -25,12 +25,14 @@ TEST(RowSearch, BothListsAreOneRingSearchedOnceRoundFromAfterTheFocusedRow)
         {RowPlace{0, 2}, L"b246887", RowPlace{1, 0}},   // the middle of a name
         {RowPlace{1, 0}, L"iilo", RowPlace{1, 1}},      // the key name
         {RowPlace{0, 1}, L"s.exe", RowPlace{0, 2}},
+        {RowPlace{0, 0}, L".exe", RowPlace{0, 1}},      // the very next row
+        {RowPlace{0, 0}, L"kuvat", RowPlace{0, 2}},     // the whole name
         {std::nullopt, L"ei missään", std::nullopt},
         {RowPlace{0, 1}, L"", std::nullopt},
     };
     for (const Case& c : cases) {
-        const std::optional<RowPlace> found = FindRow(lists, c.after, c.what);
-        EXPECT_TRUE(found == c.found) << c.what << " found " << (found ? found->list * 10 + found->item : -1);
+        const auto number = [](const std::optional<RowPlace>& place) { return place ? place->list * 10 + place->item : -1; };
+        EXPECT_EQ(number(FindRow(lists, c.after, c.what)), number(c.found)) << c.what;
     }
 }
 

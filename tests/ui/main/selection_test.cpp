@@ -246,10 +246,12 @@ TEST_F(Selection, FindChoosesRowsByAWordFromTheirMiddle)
     test::AddEntry(S::Machine, L"Kuva", L"Kuvankatselin 3.1", L"C:\\Ohjelmat\\Kuvankatselin\\poista.exe /S");
     test::AddEntry(S::Machine, L"Muistilaput", L"Muistilaput", L"notepad.exe /x");
     test::AddEntry(S::Machine, L"Piilo", nullptr, L"C:\\OHJELMAT\\Kuvaset\\poista.exe", L"Piilotettu");
+    for (int i = 0; i < 40; ++i) test::AddEntry(S::Machine, L"A" + std::to_wstring(i), (L"Aaa " + Name(i)).c_str(), L"a.exe");
     FrmKarnio& window = Open();
-    test::SelectRow(Upper(), 1);
+    test::SelectRow(Upper(), test::FindRow(Upper(), L"Muistilaput"));
     test::PressKeys(window, {VK_DELETE});
     ASSERT_EQ(window.Poistetut().size(), 1u);
+    ListView_EnsureVisible(Upper(), 0, FALSE);  // the row to be found out of view
 
     test::PressKeys(window, {VK_CONTROL, 'F'});
     const HWND dialog = window.EtsiDialog();
@@ -262,6 +264,7 @@ TEST_F(Selection, FindChoosesRowsByAWordFromTheirMiddle)
     EXPECT_TRUE(IsWindowVisible(window.KeyboardTip()));
     test::PressKeys(window, {VK_F3});
     EXPECT_EQ(Selected(Upper()), std::vector<std::wstring>{L"Kuvankatselin 3.1"});
+    EXPECT_LT(test::FindRow(Upper(), L"Kuvankatselin 3.1") - ListView_GetTopIndex(Upper()), ListView_GetCountPerPage(Upper()));
     EXPECT_TRUE(Selected(Lower()).empty());
 
     // Ctrl+Z in the edit box is the edit box's own; then a word that is nowhere.
