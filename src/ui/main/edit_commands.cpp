@@ -278,6 +278,14 @@ void FrmKarnio::EtsiTeksti(const std::wstring& text)
     ListView_EnsureVisible(list, found->item, FALSE);
     UpdateWindow(list);
     ShowKeyboardTip(list, found->item);
+    if (dialog) {
+        // The row and its tip stay in sight.
+        RECT shown, tip;
+        ListView_GetItemRect(list, found->item, &shown, LVIR_BOUNDS);
+        MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&shown), 2);
+        if (IsWindowVisible(KeyboardTip()) && GetWindowRect(KeyboardTip(), &tip)) UnionRect(&shown, &shown, &tip);
+        etsi_->KeepClearOf(shown);
+    }
 }
 
 // Shown with the default cursor: an hourglass over a window waiting for the user would lie.

@@ -6,6 +6,8 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 namespace karnio {
 
 namespace {
@@ -64,6 +66,20 @@ void FrmEtsi::Show(HWND owner, const std::wstring& text)
     SetForegroundWindow(hwnd_);
     SetFocus(edit);
     Edit_SetSel(edit, 0, -1);
+}
+
+// Below what was found, or above it where the screen would end first; never
+// moved when it hides none of it.
+void FrmEtsi::KeepClearOf(const RECT& found)
+{
+    RECT own, overlap;
+    if (!hwnd_ || !GetWindowRect(hwnd_, &own) || !IntersectRect(&overlap, &own, &found)) return;
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromRect(&found, MONITOR_DEFAULTTONEAREST), &monitor);
+    const int height = own.bottom - own.top;
+    const LONG top = found.bottom + height <= monitor.rcWork.bottom ? found.bottom : std::max(monitor.rcWork.top, found.top - height);
+    SetWindowPos(hwnd_, nullptr, own.left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 INT_PTR CALLBACK FrmEtsi::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -276,6 +276,14 @@ TEST_F(Selection, FindChoosesRowsByAWordFromTheirMiddle)
     test::PressKeys(window, {VK_RETURN});
     EXPECT_EQ(box.get().text, L"Tekstiä \"ei ole\" ei löytynyt.");
     EXPECT_EQ(Selected(Upper()), std::vector<std::wstring>{L"Kuvankatselin 3.1"});
+    // A row found under the dialog: the dialog moves off it.
+    SetDlgItemTextW(dialog, FrmEtsi::kIdTxtEtsittava, L"aaa rivi 000");
+    test::PressKeys(window, {VK_RETURN});
+    RECT dialogRect, row, overlap;
+    GetWindowRect(dialog, &dialogRect);
+    ListView_GetItemRect(Upper(), 0, &row, LVIR_BOUNDS);
+    MapWindowPoints(Upper(), nullptr, reinterpret_cast<POINT*>(&row), 2);
+    EXPECT_FALSE(IntersectRect(&overlap, &dialogRect, &row));
     test::PressKeys(window, {VK_ESCAPE});
     EXPECT_FALSE(window.EtsiDialog());
 }
