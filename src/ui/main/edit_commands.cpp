@@ -280,11 +280,11 @@ void FrmKarnio::EtsiTeksti(const std::wstring& text)
     ShowKeyboardTip(list, found->item);
     if (dialog) {
         // The row and its tip stay in sight.
-        RECT shown, tip;
-        ListView_GetItemRect(list, found->item, &shown, LVIR_BOUNDS);
-        MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&shown), 2);
-        if (IsWindowVisible(KeyboardTip()) && GetWindowRect(KeyboardTip(), &tip)) UnionRect(&shown, &shown, &tip);
-        etsi_->KeepClearOf(shown);
+        RECT row = {}, tip = {};
+        ListView_GetItemRect(list, found->item, &row, LVIR_BOUNDS);
+        MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&row), 2);
+        if (IsWindowVisible(KeyboardTip())) GetWindowRect(KeyboardTip(), &tip);
+        etsi_->KeepClearOf(row, tip);
     }
 }
 

@@ -6,7 +6,7 @@
 
 #include <windowsx.h>
 
-#include <algorithm>
+#include <climits>
 
 namespace karnio {
 
@@ -68,18 +68,27 @@ void FrmEtsi::Show(HWND owner, const std::wstring& text)
     Edit_SetSel(edit, 0, -1);
 }
 
-// Below what was found, or above it where the screen would end first; never
-// moved when it hides none of it.
-void FrmEtsi::KeepClearOf(const RECT& found)
+// Below the row and its tip, or above them where the screen would end first;
+// off the row alone where neither fits. Never moved when it hides none of them.
+void FrmEtsi::KeepClearOf(const RECT& row, const RECT& tip)
 {
-    RECT own, overlap;
-    if (!hwnd_ || !GetWindowRect(hwnd_, &own) || !IntersectRect(&overlap, &own, &found)) return;
+    RECT own, both, overlap;
+    if (!hwnd_ || !GetWindowRect(hwnd_, &own)) return;
     MONITORINFO monitor = {};
     monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(MonitorFromRect(&found, MONITOR_DEFAULTTONEAREST), &monitor);
-    const int height = own.bottom - own.top;
-    const LONG top = found.bottom + height <= monitor.rcWork.bottom ? found.bottom : std::max(monitor.rcWork.top, found.top - height);
-    SetWindowPos(hwnd_, nullptr, own.left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    GetMonitorInfoW(MonitorFromRect(&row, MONITOR_DEFAULTTONEAREST), &monitor);
+    const LONG height = own.bottom - own.top;
+    UnionRect(&both, &row, &tip);
+    for (const RECT& area : {both, row}) {
+        if (!IntersectRect(&overlap, &own, &area)) return;
+        const LONG top = area.bottom + height <= monitor.rcWork.bottom ? area.bottom
+                         : area.top - height >= monitor.rcWork.top   ? area.top - height
+                                                                     : LONG_MIN;
+        if (top != LONG_MIN) {
+            SetWindowPos(hwnd_, nullptr, own.left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            return;
+        }
+    }
 }
 
 INT_PTR CALLBACK FrmEtsi::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -23,8 +23,9 @@ public:
 
     // Shows the dialog over owner (making it the first time), its edit box holding text, selected.
     void Show(HWND owner, const std::wstring& text);
-    // Moves the dialog off a found row (screen coordinates), as Notepad's Find moves off the text it found.
-    void KeepClearOf(const RECT& found);
+    // Moves the dialog off a found row and its tip (screen coordinates; an empty
+    // tip for none), as Notepad's Find moves off the text it found.
+    void KeepClearOf(const RECT& row, const RECT& tip);
     // The dialog while it is open, else null.
     HWND Hwnd() const { return hwnd_; }
     int Dpi() const { return dpi_; }

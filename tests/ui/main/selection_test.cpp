@@ -279,6 +279,7 @@ TEST_F(Selection, FindChoosesRowsByAWordFromTheirMiddle)
     // A row found under the dialog: the dialog moves off it.
     SetDlgItemTextW(dialog, FrmEtsi::kIdTxtEtsittava, L"aaa rivi 000");
     test::PressKeys(window, {VK_RETURN});
+    EXPECT_EQ(Selected(Upper()), std::vector<std::wstring>{L"Aaa Rivi 000"});
     RECT dialogRect, row, overlap;
     GetWindowRect(dialog, &dialogRect);
     ListView_GetItemRect(Upper(), 0, &row, LVIR_BOUNDS);
