@@ -42,6 +42,17 @@ void DeleteWhenFree(const std::wstring& file)
     for (int i = 0; i < 250 && !DeleteFileW(file.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND; ++i) Sleep(20);
 }
 
+// Starts the line as Aja does. Under load Wine now and then loses a new process
+// before it has reported in (ERROR_INTERNAL_ERROR); that is Wine's start, not
+// the launcher's choice of program, so such a start is made once more.
+int Started(const std::wstring& line)
+{
+    const int error = KaynnistaKomento(line).error;
+    if (error != ERROR_INTERNAL_ERROR) return error;
+    Sleep(200);
+    return KaynnistaKomento(line).error;
+}
+
 void Copy(const std::wstring& from, const std::wstring& to)
 {
     const auto slash = to.find_last_of(L'\\');
@@ -131,7 +142,7 @@ TEST(Launcher, NeverStartsADecoyForAnUnquotedPath)
     const auto markerOf = [&] { return marker + std::to_wstring(++run); };
     for (const std::wstring& program : {real, std::wstring(L"C:\\Program Files\\Foo\\uninst")}) {
         const std::wstring file = markerOf();
-        EXPECT_EQ(KaynnistaKomento(program + L" /S marker " + file).error, 0) << Narrow(program);
+        EXPECT_EQ(Started(program + L" /S marker " + file), 0) << Narrow(program);
         EXPECT_EQ(AwaitMarker(file), real) << Narrow(program);
     }
 
@@ -148,7 +159,7 @@ TEST(Launcher, NeverStartsADecoyForAnUnquotedPath)
     Copy(demo, L"C:\\revx\\foo");
     Copy(demo, L"C:\\revx\\foo.exe");
     std::wstring file = markerOf();
-    EXPECT_EQ(KaynnistaKomento(L"\"C:\\revx\\foo\" /S marker " + file).error, 0);
+    EXPECT_EQ(Started(L"\"C:\\revx\\foo\" /S marker " + file), 0);
     EXPECT_EQ(AwaitMarker(file), L"C:\\revx\\foo.exe");
     // A program more than 260 characters deep starts (by its extended path; under Wine by its short one).
     std::wstring deep = L"\\\\?\\C:\\karnio-syva";
@@ -156,7 +167,7 @@ TEST(Launcher, NeverStartsADecoyForAnUnquotedPath)
     for (int level = 0; level < 3; ++level) CreateDirectoryW((deep += L"\\" + std::wstring(100, wchar_t(L'a' + level))).c_str(), nullptr);
     ASSERT_TRUE(CopyFileW(demo.c_str(), (deep + L"\\poista.exe").c_str(), FALSE));
     file = markerOf();
-    EXPECT_EQ(KaynnistaKomento(L"\"" + deep.substr(4) + L"\\poista.exe\" marker " + file).error, 0);
+    EXPECT_EQ(Started(L"\"" + deep.substr(4) + L"\\poista.exe\" marker " + file), 0);
     wchar_t shortName[1024] = {};
     GetShortPathNameW((deep + L"\\poista.exe").c_str(), shortName, 1024);
     const std::wstring started = AwaitMarker(file);
@@ -180,13 +191,13 @@ TEST(Launcher, FindsBareNamesAndExpandsVariables)
     GetTempPathW(MAX_PATH, temp);
     const std::wstring marker = std::wstring(temp) + name + L".txt";
 
-    EXPECT_EQ(KaynnistaKomento(name + L".exe marker " + marker).error, 0);
+    EXPECT_EQ(Started(name + L".exe marker " + marker), 0);
     EXPECT_EQ(AwaitMarker(marker), copy);
     DeleteWhenFree(marker);
     DeleteWhenFree(marker + L".release");
 
     SetEnvironmentVariableW(L"KARNIO_TEST_DIR", L"C:\\windows");
-    EXPECT_EQ(KaynnistaKomento(L"%KARNIO_TEST_DIR%\\" + name + L" marker " + marker).error, 0);
+    EXPECT_EQ(Started(L"%KARNIO_TEST_DIR%\\" + name + L" marker " + marker), 0);
     EXPECT_EQ(AwaitMarker(marker), copy);
     DeleteWhenFree(marker);
     DeleteWhenFree(marker + L".release");
@@ -262,7 +273,7 @@ TEST(Launcher, HostileCommandLinesGiveADefinedErrorOrStartTheNamedProgram)
         for (std::size_t at; (at = line.find(L" M")) != std::wstring::npos && (at + 2 == line.size() || line[at + 2] == L'\0');)
             line.replace(at + 1, 1, marker);
         if (const std::size_t at = line.find(L"\"M\""); at != std::wstring::npos) line.replace(at + 1, 1, marker);
-        const int error = KaynnistaKomento(line).error;
+        const int error = Started(line);
         if (rows[i].error == kAnyError)
             EXPECT_NE(error, 0) << "row " << i;
         else
