@@ -308,6 +308,8 @@ TEST(UninstallList, PerUserEntriesAreTheDesktopUsers)
     const Environment environment = FindPerUser(liisa).desktopUser->environment;
     EXPECT_TRUE(environment.at(L"TEMP") == L"C:\\Users\\liisa\\Temp;C:\\Windows");
     EXPECT_TRUE(environment.at(L"PATH") == L"%SystemRoot%\\x");
+    hive.DeleteKey(kHkeyCurrentUser, "Volatile Environment");  // a key that is not there adds nothing
+    EXPECT_TRUE(ReadEnvironment(hive).value().at(L"TEMP") == L"%userprofile%\\Temp;C:\\Windows");
     EXPECT_EQ(KeyPathText(UninstallSource::User, "X", user), "HKEY_USERS\\" + user + "\\" + kUninstallPath + "X");
     // As Registry Editor names the keys, for its LastKey.
     const std::string below = "\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\X";

@@ -144,6 +144,7 @@ TEST(Leftover, WindowsInstallerAndRundll32AreAskedWhatTheirArgumentsName)
         {L"msiexec /package " + std::wstring(kKnown) + L" /uninstall " + kGone, Leftover::UnknownPatch, kGone},
         {L"msiexec /I" + std::wstring(kKnown) + L" MsiPatchRemove=\"" + kPatch + L";" + kGone + L"\" /qb", Leftover::UnknownPatch, kGone},
         {L"\"C:\\Windows\\System32\\MsiExec.exe\" /X" + std::wstring(kGone), Leftover::UnknownProduct, kGone},
+        {L"\"MsiExec.exe\"/X" + std::wstring(kGone), Leftover::UnknownProduct, kGone},
         // Near misses are ordinary commands, and msiexec is there.
         {L"MsiExec.exe /Xfoo", Leftover::None, L""},
         {L"MsiExec.exe /X9A8B7C6D-0000-4000-8000-00AA00BB00CC", Leftover::None, L""},
@@ -406,6 +407,10 @@ TEST(Leftover, ProductCodeEntriesAndProgramsStillInstalled)
         EXPECT_EQ(found.kind, row.kind) << row.key;
         EXPECT_EQ(found.stillInstalled, row.stillInstalled) << row.key;
     }
+    // A WindowsInstaller of another type than a DWORD is not Windows Installer's mark.
+    const std::string binary = "{9A8B7C6D-0000-4000-8000-00AA00BB00D1}";
+    registry.SetValue(kHkeyLocalMachine, kUninstallPath + binary, "WindowsInstaller", kRegBinary, {1, 0, 0, 0});
+    EXPECT_EQ(MarkEntry(checks, UninstallSource::Machine, binary, L"").kind, Leftover::None);
     // Where the dependency providers cannot be read, any bundle may still be installed.
     registry.Refuse(kHkeyLocalMachine, "Software\\Classes\\Installer\\Dependencies", RegView::Native, true, false);
     EntryChecks blind = StartChecks(registry, system);

@@ -30,10 +30,10 @@ TEST(RowSearch, BothListsAreOneRingSearchedOnceRoundFromAfterTheFocusedRow)
         {std::nullopt, L"ei missään", std::nullopt},
         {RowPlace{0, 1}, L"", std::nullopt},
     };
-    for (const Case& c : cases) {
-        const auto number = [](const std::optional<RowPlace>& place) { return place ? place->list * 10 + place->item : -1; };
-        EXPECT_EQ(number(FindRow(lists, c.after, c.what)), number(c.found)) << c.what;
-    }
+    const auto number = [](const std::optional<RowPlace>& place) { return place ? place->list * 10 + place->item : -1; };
+    for (const Case& c : cases) EXPECT_EQ(number(FindRow(lists, c.after, c.what)), number(c.found)) << c.what;
+    const std::vector<SearchedRow> one[2] = {{{L"Yksi", L"Yksi", L""}}, {}};  // a ring of one row finds it again
+    EXPECT_EQ(number(FindRow(one, RowPlace{0, 0}, L"yksi")), 0);
 }
 
 }  // namespace
